@@ -1,0 +1,484 @@
+#include "SortArray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include <wx/intl.h>
+#include <wx/log.h>
+
+#include "SortAlgo.h"
+#include "SortSound.h"
+
+Relaxed<uint64_t> g_comparison_count;
+Relaxed<uint64_t> g_access_count;
+
+// ---------------------------------------------------------------------------
+// Items
+
+void SortItem::NoteRead(const SortItem& item)
+{
+    // sign extension into the sound entry's 64-bit argument
+    SoundAccess(static_cast<uint64_t>(static_cast<int64_t>(item.raw())));
+}
+
+void SortItem::NoteComparison(const SortItem& a, const SortItem& b)
+{
+    g_comparison_count.increment();
+    SoundAccess(static_cast<uint64_t>(static_cast<int64_t>(a.raw())));
+    SoundAccess(static_cast<uint64_t>(static_cast<int64_t>(b.raw())));
+}
+
+// ---------------------------------------------------------------------------
+// Accesses
+
+SortArray::SortArray()
+    : m_max_value(0), m_inversions_on(false), m_inversion_count(-1),
+      m_latest(0), m_partner(0), m_sorted_ok(false), m_pacer(nullptr)
+{
+}
+
+void SortArray::note_access()
+{
+    g_access_count.increment();
+    if (m_pacer) m_pacer->Pace();
+}
+
+// Called with m_guard held.
+void SortArray::AppendHighlight(const AccessRecord& record)
+{
+    if (m_highlights.size() >= MAX_HIGHLIGHTS)
+        m_highlights.erase(m_highlights.begin(), m_highlights.begin() + MAX_HIGHLIGHTS / 2);
+    m_highlights.push_back(record);
+}
+
+// Called with m_guard held.
+void SortArray::RecordAccess(size_t i, uint16_t colour, uint16_t hold, uint16_t priority)
+{
+    m_latest = AccessRecord(static_cast<uint32_t>(i), colour, hold, priority);
+    AppendHighlight(m_latest);
+}
+
+const SortItem& SortArray::operator[](size_t i)
+{
+    ASSERT(i < m_array.size());
+    if (i == m_latest.index) return m_array[i];
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        RecordAccess(i);
+    }
+    note_access();
+    return m_array[i];
+}
+
+SortItem& SortArray::get_mutable(size_t i)
+{
+    ASSERT(i < m_array.size());
+    if (i == m_latest.index) {
+        RecountInversions();
+        return m_array[i];
+    }
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        RecordAccess(i);
+    }
+    note_access();
+    RecountInversions();
+    return m_array[i];
+}
+
+const SortItem& SortArray::get_nocount(size_t i)
+{
+    ASSERT(i < m_array.size());
+    if (i == m_latest.index) return m_array[i];
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        RecordAccess(i);
+    }
+    if (m_pacer) m_pacer->Pace();
+    return m_array[i];
+}
+
+void SortArray::set(size_t i, const SortItem& item)
+{
+    ASSERT(i < m_array.size());
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        RecordAccess(i);
+        m_array[i] = item;
+    }
+    RecountInversions();
+    note_access();
+}
+
+void SortArray::swap(size_t i, size_t j)
+{
+    ASSERT(i < m_array.size());
+    ASSERT(j < m_array.size());
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        m_latest = AccessRecord(static_cast<uint32_t>(i));
+        m_partner = AccessRecord(static_cast<uint32_t>(j));
+        AppendHighlight(m_latest);
+        AppendHighlight(m_partner);
+    }
+    AdjustInversions(i, j);
+    note_access();
+    // the exchange happens between the two pacing calls, so that in step
+    // mode both bars stay highlighted while it is shown
+    SortItem t = m_array[i];
+    m_array[i] = m_array[j];
+    m_array[j] = t;
+    note_access();
+    m_partner = AccessRecord();
+}
+
+void SortArray::touch(size_t i, uint16_t colour, uint16_t hold, uint16_t priority)
+{
+    ASSERT(i < m_array.size());
+    wxMutexLocker lock(m_guard);
+    ASSERT(lock.IsOk());
+    RecordAccess(i, colour, hold, priority);
+}
+
+// ---------------------------------------------------------------------------
+// Marks and watches
+
+void SortArray::mark(size_t i, uint8_t colour)
+{
+    ASSERT(i < m_array.size());
+    m_mark_colours[i] = colour;
+}
+
+void SortArray::unmark(size_t i)
+{
+    ASSERT(i < m_array.size());
+    m_mark_colours[i] = 0;
+}
+
+void SortArray::mark_swap(size_t i, size_t j)
+{
+    ASSERT(i < m_array.size());
+    ASSERT(j < m_array.size());
+    const uint8_t t = m_mark_colours[i];
+    m_mark_colours[i] = m_mark_colours[j].load();
+    m_mark_colours[j] = t;
+}
+
+void SortArray::unmark_all()
+{
+    m_latest = AccessRecord();
+    m_partner = AccessRecord();
+    for (Relaxed<uint8_t>& m : m_mark_colours) m = 0;
+    wxMutexLocker lock(m_guard);
+    ASSERT(lock.IsOk());
+    m_highlights.clear();
+}
+
+void SortArray::watch(const Relaxed<uint64_t>* variable, uint8_t colour)
+{
+    wxMutexLocker lock(m_guard);
+    ASSERT(lock.IsOk());
+    m_watched.push_back(WatchEntry{variable, colour});
+}
+
+void SortArray::unwatch_all()
+{
+    wxMutexLocker lock(m_guard);
+    ASSERT(lock.IsOk());
+    m_watched.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Painting lookups
+
+int SortArray::IndexColour(size_t i)
+{
+    if (i == m_latest.index) return m_latest.colour;
+    if (i == m_partner.index) return m_partner.colour;
+
+    for (const WatchEntry& w : m_watched) {
+        if (w.variable && w.variable->load() == i) {
+            if (w.colour != 0) return w.colour;
+            break;
+        }
+    }
+
+    if (i < m_mark_colours.size() && m_mark_colours[i] != 0) return m_mark_colours[i];
+
+    int best_colour = -1, best_priority = -1;
+    for (auto it = m_highlights.begin(); it != m_highlights.end();) {
+        if (it->index != i) { ++it; continue; }
+        if (static_cast<int>(it->priority) >= best_priority) {
+            best_colour = it->colour;
+            best_priority = it->priority;
+        }
+        if (it->hold > 0) {
+            it->hold = static_cast<uint16_t>(it->hold - 1);
+            ++it;
+        }
+        else {
+            it = m_highlights.erase(it);
+        }
+    }
+    return best_colour > 0 ? best_colour : 0;
+}
+
+void SortArray::IndexColours(std::vector<int>& colours)
+{
+    const size_t n = m_array.size();
+    colours.assign(n, -1); // -1: decided by the highlights
+
+    const uint64_t latest = m_latest.index, partner = m_partner.index;
+    if (latest < n) colours[latest] = m_latest.colour;
+    if (partner < n && partner != latest) colours[partner] = m_partner.colour;
+
+    // the first watch entry pointing at an index decides; colour 0 hands the
+    // index on to the marks
+    std::vector<uint8_t> watch_seen(n, 0);
+    for (const WatchEntry& w : m_watched) {
+        if (!w.variable) continue;
+        const uint64_t v = w.variable->load();
+        if (v >= n || watch_seen[v]) continue;
+        watch_seen[v] = 1;
+        if (w.colour != 0 && colours[v] < 0) colours[v] = w.colour;
+    }
+
+    for (size_t i = 0; i < n; ++i)
+        if (colours[i] < 0 && m_mark_colours[i] != 0) colours[i] = m_mark_colours[i];
+
+    // one pass over the highlights, oldest first, for the indices still open;
+    // records of other indices stay untouched, as IndexColour leaves them
+    std::vector<int> best_priority(n, -1), best_colour(n, -1);
+    size_t keep = 0;
+    for (size_t r = 0; r < m_highlights.size(); ++r) {
+        AccessRecord& rec = m_highlights[r];
+        const uint32_t i = rec.index;
+        bool consumed = false;
+        if (i < n && colours[i] < 0) {
+            if (static_cast<int>(rec.priority) >= best_priority[i]) {
+                best_colour[i] = rec.colour;
+                best_priority[i] = rec.priority;
+            }
+            if (rec.hold > 0) rec.hold = static_cast<uint16_t>(rec.hold - 1);
+            else consumed = true;
+        }
+        if (!consumed) {
+            if (keep != r) m_highlights[keep] = rec;
+            ++keep;
+        }
+    }
+    m_highlights.resize(keep);
+
+    for (size_t i = 0; i < n; ++i)
+        if (colours[i] < 0) colours[i] = best_colour[i] > 0 ? best_colour[i] : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Input generation and the result check
+
+void SortArray::ListInputTypes(wxArrayString& list)
+{
+    list.Add(_("Random Shuffle"));
+    list.Add(_("Ascending"));
+    list.Add(_("Descending"));
+    list.Add(_("Shuffled Cubic"));
+    list.Add(_("Shuffled Quintic"));
+    list.Add(_("Shuffled n-2 Equal"));
+}
+
+void SortArray::FillArray(unsigned int type, size_t size)
+{
+    if (size == 0) size = 1;
+    m_array.resize(size);
+    m_mark_colours.resize(size);
+
+    const size_t n = size;
+    bool shuffle = true;
+    switch (type) {
+    case 1: // Ascending
+        for (size_t i = 0; i < n; ++i) m_array[i] = SortItem(static_cast<int32_t>(i + 1));
+        shuffle = false;
+        break;
+    case 2: // Descending
+        for (size_t i = 0; i < n; ++i) m_array[i] = SortItem(static_cast<int32_t>(n - i));
+        shuffle = false;
+        break;
+    case 3: // Shuffled Cubic
+    case 4: // Shuffled Quintic
+        for (size_t i = 0; i < n; ++i) {
+            const double x = 2.0 * static_cast<double>(i) / static_cast<double>(n) - 1.0;
+            const double p = (type == 3) ? x * x * x : x * x * x * x * x;
+            const double v = ((p + 1.0) * 0.5 * static_cast<double>(n) + 1.0) / 3.0 + 1.0;
+            m_array[i] = SortItem(static_cast<int32_t>(v));
+        }
+        break;
+    case 5: // Shuffled n-2 Equal
+        m_array[0] = SortItem(1);
+        for (size_t i = 1; i + 1 < n; ++i) m_array[i] = SortItem(static_cast<int32_t>(n / 2 + 1));
+        m_array[n - 1] = SortItem(static_cast<int32_t>(n));
+        break;
+    default: // Random Shuffle, and any unknown type
+        for (size_t i = 0; i < n; ++i) m_array[i] = SortItem(static_cast<int32_t>(i + 1));
+        break;
+    }
+
+    if (shuffle && n >= 2) {
+        // a fresh device and engine for every fill
+        std::random_device device("/dev/urandom");
+        std::mt19937 engine(device());
+        for (size_t p = 0; p + 1 < n; ++p) {
+            std::uniform_int_distribution<size_t> pick(0, n - 1 - p);
+            const size_t k = pick(engine);
+            if (k != 0) {
+                SortItem t = m_array[p];
+                m_array[p] = m_array[p + k];
+                m_array[p + k] = t;
+            }
+        }
+    }
+
+    FinishFill();
+}
+
+void SortArray::FinishFill()
+{
+    ASSERT(m_array.size() > 0);
+    int32_t max_value = m_array[0].raw();
+    for (const SortItem& item : m_array) max_value = std::max(max_value, item.raw());
+    m_max_value = max_value;
+
+    unmark_all();
+    unwatch_all();
+    m_sorted_ok = false;
+    g_access_count = 0;
+    g_comparison_count = 0;
+    m_inversions_on = true;
+    m_inversion_count = FullInversionCount();
+}
+
+bool SortArray::CheckSorted()
+{
+    unmark_all();
+    RecountInversions();
+
+    const size_t n = m_array.size();
+    int32_t prev = get_nocount(0).raw();
+    mark(0, 2);
+
+    bool sorted = true;
+    for (size_t i = 1; i < n; ++i) {
+        const int32_t cur = get_nocount(i).raw();
+        // sounded like a comparison, not counted as one
+        SoundAccess(static_cast<uint64_t>(static_cast<int64_t>(prev)));
+        SoundAccess(static_cast<uint64_t>(static_cast<int64_t>(cur)));
+        if (prev > cur) {
+            wxLogError(_("Result of sorting algorithm is incorrect!"));
+            sorted = false;
+            break;
+        }
+        mark(i, 2);
+        prev = cur;
+    }
+
+    unmark_all();
+    m_sorted_ok = sorted;
+    return sorted;
+}
+
+// ---------------------------------------------------------------------------
+// Inversions and runs
+
+uint32_t SortArray::FullInversionCount()
+{
+    // bottom-up merge sort of a copy of the values, counting for every item
+    // taken from a right run the items of the left run still waiting
+    const size_t n = m_array.size();
+    m_count_values.resize(n);
+    m_count_scratch.resize(n);
+    for (size_t i = 0; i < n; ++i) m_count_values[i] = m_array[i].raw();
+
+    uint32_t count = 0; // unsigned 32-bit, as it always was: room for 2048 items
+    int32_t* src = m_count_values.data();
+    int32_t* dst = m_count_scratch.data();
+    for (size_t width = 1; width < n; width *= 2) {
+        for (size_t lo = 0; lo < n; lo += 2 * width) {
+            const size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            size_t a = lo, b = mid, o = lo;
+            while (a < mid && b < hi) {
+                if (src[b] < src[a]) {
+                    count += static_cast<uint32_t>(mid - a);
+                    dst[o++] = src[b++];
+                }
+                else {
+                    dst[o++] = src[a++];
+                }
+            }
+            while (a < mid) dst[o++] = src[a++];
+            while (b < hi) dst[o++] = src[b++];
+        }
+        std::swap(src, dst);
+    }
+    return count;
+}
+
+void SortArray::PrepareInversions(const AlgoListEntry& entry)
+{
+    if (m_array.size() > entry.inversion_limit) {
+        m_inversions_on = false;
+        m_inversion_count = -1;
+    }
+    else {
+        m_inversions_on = true;
+        m_inversion_count = FullInversionCount();
+    }
+}
+
+void SortArray::RecountInversions()
+{
+    if (m_inversions_on) m_inversion_count = FullInversionCount();
+    else m_inversion_count = -1;
+}
+
+void SortArray::AdjustInversions(size_t i, size_t j)
+{
+    if (!m_inversions_on) {
+        m_inversion_count = -1;
+        return;
+    }
+    // Counting was switched back on since the last count: take the full count
+    // of the values before this exchange, then add the exchange's own change
+    // below, so that the count is right once the items have moved.
+    if (m_inversion_count < 0) m_inversion_count = FullInversionCount();
+    if (i == j) return;
+
+    const size_t lo = std::min<uint32_t>(i, j), hi = std::max<uint32_t>(i, j);
+    const int32_t a = m_array[lo].raw(), b = m_array[hi].raw();
+    int32_t delta = 0;
+    for (size_t k = lo + 1; k < hi; ++k) {
+        const int32_t v = m_array[k].raw();
+        delta += (v < b) + (a < v) - (v < a) - (b < v);
+    }
+    delta += (a < b) - (b < a);
+    m_inversion_count = m_inversion_count + delta;
+}
+
+void SortArray::ToggleInversions()
+{
+    const bool was_on = m_inversions_on;
+    m_inversions_on = !was_on;
+    if (was_on) m_inversion_count = -1;
+}
+
+unsigned int SortArray::CountRuns() const
+{
+    unsigned int runs = 1;
+    for (size_t i = 1; i < m_array.size(); ++i)
+        if (m_array[i - 1].raw() > m_array[i].raw()) ++runs;
+    return runs;
+}

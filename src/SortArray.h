@@ -1,0 +1,227 @@
+// The array model: items whose comparisons are counted and sounded, and the
+// instrumented array through which every algorithm reaches them.
+#ifndef QUORVEX_SORTARRAY_H
+#define QUORVEX_SORTARRAY_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <wx/arrstr.h>
+#include <wx/string.h>
+#include <wx/thread.h>
+
+#include "Assertion.h"
+
+struct AlgoListEntry;
+
+// ---------------------------------------------------------------------------
+// A word shared between the worker, the GUI and the audio thread. Every thread
+// reads and writes it with relaxed atomic operations: a stale value shifts one
+// access, one frame or one tone, and no read is ever torn. Copyable, so that it
+// can live in records and vectors.
+template <typename T>
+class Relaxed
+{
+public:
+    Relaxed(T v = T()) : m_value(v) {}
+    Relaxed(const Relaxed& other) : m_value(other.load()) {}
+    Relaxed& operator=(const Relaxed& other) { store(other.load()); return *this; }
+    Relaxed& operator=(T v) { store(v); return *this; }
+
+    operator T() const { return load(); }
+    T load() const { return m_value.load(std::memory_order_relaxed); }
+    void store(T v) { m_value.store(v, std::memory_order_relaxed); }
+
+    // Adds one. Not a read-modify-write: only ever one thread writes a
+    // counter at a time (the worker during a run, the GUI thread otherwise).
+    void increment() { store(load() + 1); }
+
+private:
+    std::atomic<T> m_value;
+};
+
+// ---------------------------------------------------------------------------
+// Counted comparisons and counted array accesses; reset by every fill.
+extern Relaxed<uint64_t> g_comparison_count;
+extern Relaxed<uint64_t> g_access_count;
+
+// One value handled by a sorting algorithm. Copying it is free; comparing two
+// items counts one comparison and sounds both values (left operand first).
+class SortItem
+{
+public:
+    typedef int32_t value_type;
+
+    SortItem() : m_value(0) {}
+    explicit SortItem(value_type v) : m_value(v) {}
+
+    bool operator==(const SortItem& o) const { NoteComparison(*this, o); return raw() == o.raw(); }
+    bool operator!=(const SortItem& o) const { NoteComparison(*this, o); return raw() != o.raw(); }
+    bool operator<(const SortItem& o) const { NoteComparison(*this, o); return raw() < o.raw(); }
+    bool operator<=(const SortItem& o) const { NoteComparison(*this, o); return raw() <= o.raw(); }
+    bool operator>(const SortItem& o) const { NoteComparison(*this, o); return raw() > o.raw(); }
+    bool operator>=(const SortItem& o) const { NoteComparison(*this, o); return raw() >= o.raw(); }
+
+    // One counted comparison whose outcome callers may test several times:
+    // negative, zero or positive as this item is below, equal to or above o.
+    int compare_to(const SortItem& o) const
+    {
+        NoteComparison(*this, o);
+        const value_type a = raw(), b = o.raw();
+        return a < b ? -1 : (a > b ? 1 : 0);
+    }
+
+    // The value, sounded but not counted (a radix sort taking a digit).
+    value_type read() const { NoteRead(*this); return raw(); }
+
+    // The value with no side effect: for the array model and the view only.
+    value_type raw() const { return m_value.load(); }
+
+    static void NoteRead(const SortItem& item);
+    static void NoteComparison(const SortItem& a, const SortItem& b);
+
+private:
+    Relaxed<value_type> m_value;
+};
+
+// ---------------------------------------------------------------------------
+// The array's pacing hook, implemented by the view. Nothing is ever deleted
+// through it.
+class SortDelay
+{
+public:
+    virtual void Pace() = 0;
+
+protected:
+    ~SortDelay() = default;
+};
+
+// One recorded access: an index to highlight in a colour for hold + 1
+// paintings, with a priority among records of the same index.
+struct AccessRecord
+{
+    Relaxed<uint32_t> index;
+    Relaxed<uint16_t> colour;
+    Relaxed<uint16_t> hold;
+    Relaxed<uint16_t> priority;
+
+    static const uint32_t NONE = 0xFFFFFFFF;
+
+    AccessRecord(uint32_t i = NONE, uint16_t c = 1, uint16_t h = 0, uint16_t p = 0)
+        : index(i), colour(c), hold(h), priority(p) {}
+};
+
+// An algorithm's index variable that the view paints while the algorithm
+// moves it. It behaves like an integer of type T; the painter reads its bits
+// as an unsigned 64-bit position.
+template <typename T>
+class Watched
+{
+public:
+    Watched(T v = T()) : m_bits(static_cast<uint64_t>(v)) {}
+    Watched(const Watched& o) : m_bits(o.m_bits.load()) {}
+    Watched& operator=(const Watched& o) { m_bits = o.m_bits.load(); return *this; }
+    Watched& operator=(T v) { m_bits = static_cast<uint64_t>(v); return *this; }
+
+    operator T() const { return static_cast<T>(m_bits.load()); }
+
+    Watched& operator++() { return *this = T(*this) + 1; }
+    Watched& operator--() { return *this = T(*this) - 1; }
+    T operator++(int) { T old = *this; ++*this; return old; }
+    T operator--(int) { T old = *this; --*this; return old; }
+    Watched& operator+=(T d) { return *this = T(*this) + d; }
+    Watched& operator-=(T d) { return *this = T(*this) - d; }
+
+    const Relaxed<uint64_t>* bits() const { return &m_bits; }
+
+private:
+    Relaxed<uint64_t> m_bits;
+};
+
+struct WatchEntry
+{
+    const Relaxed<uint64_t>* variable;
+    uint8_t colour;
+};
+
+// ---------------------------------------------------------------------------
+// The instrumented array. Every access records a highlight for the painter,
+// counts in g_access_count and ends in the pacing hook; marks and watches
+// colour bars by role. The fields are open to the view, the window and tests.
+class SortArray
+{
+public:
+    std::vector<SortItem> m_array;
+    Relaxed<int32_t> m_max_value;
+    Relaxed<bool> m_inversions_on;
+    Relaxed<int64_t> m_inversion_count;
+    AccessRecord m_latest;
+    AccessRecord m_partner;
+    std::vector<AccessRecord> m_highlights;
+    std::vector<Relaxed<uint8_t>> m_mark_colours;
+    std::vector<WatchEntry> m_watched;
+    Relaxed<bool> m_sorted_ok;
+    SortDelay* m_pacer;
+    wxMutex m_guard;
+
+    // With nothing painting, the oldest half of the highlights is dropped once
+    // this many wait; the newest accesses always reach the next painting.
+    static const size_t MAX_HIGHLIGHTS = 1 << 17;
+
+    SortArray();
+
+    size_t size() const { return m_array.size(); }
+
+    // Access operations (worker thread).
+    const SortItem& operator[](size_t i);
+    SortItem& get_mutable(size_t i);
+    const SortItem& get_nocount(size_t i);
+    void set(size_t i, const SortItem& item);
+    void swap(size_t i, size_t j);
+    void touch(size_t i, uint16_t colour, uint16_t hold, uint16_t priority);
+
+    void mark(size_t i, uint8_t colour);
+    void unmark(size_t i);
+    void mark_swap(size_t i, size_t j);
+    void unmark_all();
+
+    template <typename T>
+    void watch(const Watched<T>* variable, uint8_t colour) { watch(variable->bits(), colour); }
+    void watch(const Relaxed<uint64_t>* variable, uint8_t colour);
+    void unwatch_all();
+
+    // Uncounted, unrecorded, unpaced.
+    SortItem& direct(size_t i) { ASSERT(i < m_array.size()); return m_array[i]; }
+
+    // Painting lookups, called with m_guard held; both consume highlights.
+    // IndexColours gives exactly what IndexColour(0), ..., IndexColour(n-1)
+    // called in that order would, in time linear in n plus the lists.
+    int IndexColour(size_t i);
+    void IndexColours(std::vector<int>& colours);
+
+    // Input generation and the result check.
+    static void ListInputTypes(wxArrayString& list);
+    void FillArray(unsigned int type, size_t size);
+    void FinishFill();
+    bool CheckSorted();
+
+    // Inversion and run counting.
+    void PrepareInversions(const AlgoListEntry& entry);
+    void RecountInversions();
+    void AdjustInversions(size_t i, size_t j);
+    void ToggleInversions();
+    unsigned int CountRuns() const;
+    // The number of pairs i < j with v[i] > v[j], counted in O(n log n).
+    uint32_t FullInversionCount();
+
+private:
+    void note_access();
+    void AppendHighlight(const AccessRecord& record);
+    void RecordAccess(size_t i, uint16_t colour = 1, uint16_t hold = 0, uint16_t priority = 0);
+
+    std::vector<int32_t> m_count_values, m_count_scratch; // for FullInversionCount
+};
+
+#endif

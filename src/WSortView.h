@@ -1,0 +1,85 @@
+// The array view: owns the array, paints it, and paces the algorithm worker.
+#ifndef QUORVEX_WSORTVIEW_H
+#define QUORVEX_WSORTVIEW_H
+
+#include <vector>
+
+#include <wx/dc.h>
+#include <wx/panel.h>
+#include <wx/stattext.h>
+#include <wx/thread.h>
+
+#include "SortArray.h"
+
+class WMain;
+
+// Command id of the event a worker posts to the main window when its
+// algorithm and the result check have run to their end.
+enum { ID_RUN_FINISHED = 7999 };
+
+class WSortView : public wxPanel, public SortDelay
+{
+public:
+    WSortView(wxWindow* parent, int id, WMain* wmain);
+
+    WMain* wmain;
+    SortArray m_items;
+    Relaxed<bool> m_step_mode;
+    wxSemaphore m_step_gate;
+
+    virtual void HandlePaint(wxPaintEvent& pe);
+    virtual void HandleSize(wxSizeEvent& se);
+    void Pace() override;
+
+    // Worker thread: ends the worker at a stop request, waits for a step in
+    // step mode, honours a pause, then sleeps the delay.
+    void DoDelay(double delay);
+    // GUI thread: releases one paced access in step mode.
+    void DoStepwise();
+
+    // Draws one frame of width by height pixels.
+    void paint(wxDC& dc, const wxSize& size);
+
+private:
+    std::vector<int> m_colours; // one frame's bar colours
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+// The worker: runs one catalogue entry on the view's array.
+class SortAlgoThread : public wxThread
+{
+public:
+    SortAlgoThread(WMain* wmain, WSortView* sortview, size_t algo, long serial = 0);
+
+    WMain* m_main;
+    WSortView* m_view;
+    size_t m_algo;
+    // Numbers the runs of one window, so that a completion event still queued
+    // from a stopped worker is never taken for a newer worker's.
+    long m_serial;
+
+    ExitCode Entry() override;
+};
+
+// Thrown at the stop point of DoDelay and caught in Entry: the algorithm's
+// frames unwind, so every buffer it holds is released.
+struct SortAbort
+{
+};
+
+// A static text that sends a button command event with its id when clicked.
+class wxClickText : public wxStaticText
+{
+public:
+    wxClickText(wxWindow* parent, wxWindowID id, const wxString& label,
+                const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
+                long style = 0, const wxString& name = wxStaticTextNameStr);
+
+    void HandleLeftDown(wxMouseEvent& me);
+
+private:
+    wxDECLARE_EVENT_TABLE();
+};
+
+#endif
