@@ -13,6 +13,8 @@
 Relaxed<uint64_t> g_comparison_count;
 Relaxed<uint64_t> g_access_count;
 
+int SortItem::s_key_shift = 0;
+
 // ---------------------------------------------------------------------------
 // Items
 

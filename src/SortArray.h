@@ -57,27 +57,34 @@ public:
     SortItem() : m_value(0) {}
     explicit SortItem(value_type v) : m_value(v) {}
 
-    bool operator==(const SortItem& o) const { NoteComparison(*this, o); return raw() == o.raw(); }
-    bool operator!=(const SortItem& o) const { NoteComparison(*this, o); return raw() != o.raw(); }
-    bool operator<(const SortItem& o) const { NoteComparison(*this, o); return raw() < o.raw(); }
-    bool operator<=(const SortItem& o) const { NoteComparison(*this, o); return raw() <= o.raw(); }
-    bool operator>(const SortItem& o) const { NoteComparison(*this, o); return raw() > o.raw(); }
-    bool operator>=(const SortItem& o) const { NoteComparison(*this, o); return raw() >= o.raw(); }
+    bool operator==(const SortItem& o) const { NoteComparison(*this, o); return key() == o.key(); }
+    bool operator!=(const SortItem& o) const { NoteComparison(*this, o); return key() != o.key(); }
+    bool operator<(const SortItem& o) const { NoteComparison(*this, o); return key() < o.key(); }
+    bool operator<=(const SortItem& o) const { NoteComparison(*this, o); return key() <= o.key(); }
+    bool operator>(const SortItem& o) const { NoteComparison(*this, o); return key() > o.key(); }
+    bool operator>=(const SortItem& o) const { NoteComparison(*this, o); return key() >= o.key(); }
 
     // One counted comparison whose outcome callers may test several times:
     // negative, zero or positive as this item is below, equal to or above o.
     int compare_to(const SortItem& o) const
     {
         NoteComparison(*this, o);
-        const value_type a = raw(), b = o.raw();
+        const value_type a = key(), b = o.key();
         return a < b ? -1 : (a > b ? 1 : 0);
     }
 
     // The value, sounded but not counted (a radix sort taking a digit).
-    value_type read() const { NoteRead(*this); return raw(); }
+    value_type read() const { NoteRead(*this); return key(); }
 
     // The value with no side effect: for the array model and the view only.
     value_type raw() const { return m_value.load(); }
+
+    // What comparisons and read() see. Tests of stability keep an item's
+    // original position in the low bits of its value and set s_key_shift, so
+    // that equal keys can be told apart afterwards; in the program the shift
+    // is always 0 and the key is the value.
+    value_type key() const { return raw() >> s_key_shift; }
+    static int s_key_shift;
 
     static void NoteRead(const SortItem& item);
     static void NoteComparison(const SortItem& a, const SortItem& b);

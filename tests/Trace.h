@@ -33,6 +33,42 @@ inline std::vector<int> Marks(const SortArray& A)
     return v;
 }
 
+// Stability: while one of these lives, comparisons see only the bits of a
+// value above the lowest `shift`; the low bits tag each item with its original
+// position, so equal keys can be told apart after sorting.
+class TaggedKeys
+{
+public:
+    explicit TaggedKeys(int shift = 12) : m_shift(shift) { SortItem::s_key_shift = shift; }
+    ~TaggedKeys() { SortItem::s_key_shift = 0; }
+
+    // Fills the array with the keys, each tagged with its position.
+    void Fill(SortArray& A, const std::vector<int>& keys) const
+    {
+        std::vector<int> v;
+        for (size_t i = 0; i < keys.size(); ++i) v.push_back((keys[i] << m_shift) | static_cast<int>(i));
+        SetValues(A, v);
+    }
+    std::vector<int> Keys(const SortArray& A) const
+    {
+        std::vector<int> v;
+        for (const SortItem& item : A.m_array) v.push_back(item.raw() >> m_shift);
+        return v;
+    }
+    // True if every run of equal keys holds its tags in ascending order.
+    bool Stable(const SortArray& A) const
+    {
+        for (size_t i = 1; i < A.size(); ++i) {
+            const int a = A.m_array[i - 1].raw(), b = A.m_array[i].raw();
+            if ((a >> m_shift) == (b >> m_shift) && a > b) return false;
+        }
+        return true;
+    }
+
+private:
+    int m_shift;
+};
+
 // Attached as the array's pacer, it records one token per paced access:
 //   r3    a counted access of index 3 that left its value unchanged (a read)
 //   w3    a counted access of index 3 whose value changed (a set)
