@@ -114,7 +114,7 @@ struct AccessRecord
     Relaxed<uint16_t> hold;
     Relaxed<uint16_t> priority;
 
-    static const uint32_t NONE = 0xFFFFFFFF;
+    static constexpr uint32_t NONE = 0xFFFFFFFF;
 
     AccessRecord(uint32_t i = NONE, uint16_t c = 1, uint16_t h = 0, uint16_t p = 0)
         : index(i), colour(c), hold(h), priority(p) {}
@@ -175,7 +175,7 @@ public:
 
     // With nothing painting, the oldest half of the highlights is dropped once
     // this many wait; the newest accesses always reach the next painting.
-    static const size_t MAX_HIGHLIGHTS = 1 << 17;
+    static constexpr size_t MAX_HIGHLIGHTS = 1 << 17;
 
     SortArray();
 

@@ -1,0 +1,160 @@
+// Inversion and run counting: the full count, the incremental update on every
+// swap, the recount after writes, the switch, and the runs.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "SortAlgo.h"
+#include "SortArray.h"
+#include "Trace.h"
+
+namespace {
+
+uint32_t BruteForceInversions(const std::vector<int>& v)
+{
+    uint32_t count = 0;
+    for (size_t i = 0; i < v.size(); ++i)
+        for (size_t j = i + 1; j < v.size(); ++j) count += v[i] > v[j];
+    return count;
+}
+
+AlgoListEntry EntryWithLimit(unsigned int limit)
+{
+    return AlgoListEntry{"test", nullptr, 0xFFFFFFFF, limit, wxEmptyString};
+}
+
+TEST(Inversions, FullCountMatchesEveryPairOnRandomArrays)
+{
+    std::mt19937 rng(3);
+    SortArray A;
+    for (size_t n : {1u, 2u, 3u, 7u, 64u, 100u, 333u, 2048u}) {
+        for (int distinct : {2, 10, 5000}) {
+            std::vector<int> v(n);
+            for (int& x : v) x = static_cast<int>(rng() % distinct) - distinct / 2;
+            SetValues(A, v);
+            EXPECT_EQ(A.m_inversion_count, BruteForceInversions(v)) << n << " items";
+        }
+    }
+    A.FillArray(2, 2048);
+    EXPECT_EQ(A.m_inversion_count, 2048 * 2047 / 2);
+}
+
+TEST(Inversions, HandWorkedCounts)
+{
+    SortArray A;
+    SetValues(A, {3, 1, 2});
+    EXPECT_EQ(A.m_inversion_count, 2);
+    A.swap(0, 2); // 2 1 3: the item between contributes 0, the pair -1
+    EXPECT_EQ(A.m_inversion_count, 1);
+    A.swap(1, 1);
+    EXPECT_EQ(A.m_inversion_count, 1);
+
+    SetValues(A, {5, 4});
+    A.swap(0, 1);
+    EXPECT_EQ(A.m_inversion_count, 0);
+
+    SetValues(A, {2, 2});
+    EXPECT_EQ(A.m_inversion_count, 0);
+    EXPECT_EQ(A.CountRuns(), 1u);
+}
+
+TEST(Inversions, SwapUpdateStaysExactOverRandomSwaps)
+{
+    std::mt19937 rng(11);
+    SortArray A;
+    A.FillArray(3, 200); // many equal values
+    for (int k = 0; k < 2000; ++k) {
+        A.swap(rng() % 200, rng() % 200);
+        ASSERT_EQ(A.m_inversion_count, BruteForceInversions(Values(A))) << "swap " << k;
+    }
+}
+
+TEST(Inversions, WritesRecountBeforeTheCallerWritesThroughTheReference)
+{
+    SortArray A;
+    SetValues(A, {1, 2, 3, 4});
+    A.set(0, SortItem(9));
+    EXPECT_EQ(A.m_inversion_count, 3);
+    A.get_mutable(3) = SortItem(0); // counted on the values before the write
+    EXPECT_EQ(A.m_inversion_count, 3);
+    A.get_mutable(1);
+    EXPECT_EQ(A.m_inversion_count, 5);
+}
+
+TEST(Inversions, SwitchedOffShowsMinusOneAndOnWaitsForTheNextUpdate)
+{
+    SortArray A;
+    SetValues(A, {4, 3, 2, 1});
+    A.ToggleInversions();
+    EXPECT_FALSE(A.m_inversions_on);
+    EXPECT_EQ(A.m_inversion_count, -1);
+    A.swap(0, 3);
+    A.set(1, SortItem(3));
+    EXPECT_EQ(A.m_inversion_count, -1);
+
+    A.ToggleInversions(); // on again: still unknown until something changes
+    EXPECT_TRUE(A.m_inversions_on);
+    EXPECT_EQ(A.m_inversion_count, -1);
+    A[2];
+    EXPECT_EQ(A.m_inversion_count, -1);
+    A.set(1, SortItem(2)); // 1 2 2 4
+    EXPECT_EQ(A.m_inversion_count, 0);
+
+    A.ToggleInversions();
+    A.ToggleInversions();
+    A.get_mutable(0);
+    EXPECT_EQ(A.m_inversion_count, 0);
+}
+
+// The first swap after counting is switched back on counts the items before
+// the exchange and must still include the exchange itself: otherwise the count
+// stays off by that swap's change for the rest of the run.
+TEST(Inversions, FirstSwapAfterSwitchingOnIncludesItsOwnChange)
+{
+    SortArray A;
+    SetValues(A, {4, 3, 2, 1});
+    A.ToggleInversions();
+    A.ToggleInversions();
+    A.swap(0, 3); // 1 3 2 4
+    EXPECT_EQ(A.m_inversion_count, 1);
+    A.swap(1, 2); // 1 2 3 4
+    EXPECT_EQ(A.m_inversion_count, 0);
+}
+
+TEST(Inversions, PrepareDecidesByTheEntrysLimitAtEveryRun)
+{
+    SortArray A;
+    A.FillArray(2, 1024);
+    A.PrepareInversions(EntryWithLimit(1024));
+    EXPECT_TRUE(A.m_inversions_on);
+    EXPECT_EQ(A.m_inversion_count, 1024 * 1023 / 2);
+
+    A.PrepareInversions(EntryWithLimit(512));
+    EXPECT_FALSE(A.m_inversions_on);
+    EXPECT_EQ(A.m_inversion_count, -1);
+    A.CheckSorted();
+    EXPECT_EQ(A.m_inversion_count, -1); // skipped through the result check
+
+    A.ToggleInversions(); // the user's earlier choice does not carry over
+    A.PrepareInversions(EntryWithLimit(0xFFFFFFFF));
+    EXPECT_TRUE(A.m_inversions_on);
+    A.FillArray(2, 1024);
+    EXPECT_TRUE(A.m_inversions_on);
+}
+
+TEST(Runs, CountsDescentsPlusOne)
+{
+    SortArray A;
+    A.FillArray(1, 50);
+    EXPECT_EQ(A.CountRuns(), 1u);
+    A.FillArray(2, 10);
+    EXPECT_EQ(A.CountRuns(), 10u);
+    SetValues(A, {1, 3, 3, 2, 5, 4});
+    EXPECT_EQ(A.CountRuns(), 3u);
+    A.FillArray(0, 1);
+    EXPECT_EQ(A.CountRuns(), 1u);
+    SortArray empty;
+    EXPECT_EQ(empty.CountRuns(), 1u);
+}
+
+} // namespace
