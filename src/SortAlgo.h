@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <vector>
 
 #include <wx/string.h>
 
@@ -94,5 +95,46 @@ public:
 
 inline SortArrayIterator SortArrayBegin(SortArray& A) { return SortArrayIterator(&A, 0); }
 inline SortArrayIterator SortArrayEnd(SortArray& A) { return SortArrayIterator(&A, A.size()); }
+
+// ---------------------------------------------------------------------------
+// Radix sorts and cycle sort
+
+void RadixSortLSD(SortArray& A);
+// The catalogue entry: the whole array from the most significant digit.
+void RadixSortMSD(SortArray& A);
+// Sorts [lo, hi) by the base-4 digits at positions pmax - depth down to 0; the
+// items of the range agree in every more significant digit.
+void RadixSortMSD(SortArray& A, uint64_t lo, uint64_t hi, uint64_t depth);
+void CycleSort(SortArray& A);
+
+// ---------------------------------------------------------------------------
+// Sorting networks
+
+// One comparator: after it, position first holds the smaller item of the two.
+struct SortNetworkComparator
+{
+    uint32_t first;
+    uint32_t second;
+    uint32_t depth; // recursion depth of the sort whose merge made it
+    uint32_t layer; // recursion depth within that merge
+};
+
+// Each network sort's comparators, filled only while that sort runs.
+extern std::vector<SortNetworkComparator> g_bitonic_network;
+extern std::vector<SortNetworkComparator> g_batcher_network;
+
+void BitonicSort(SortArray& A);
+void BatcherSortNetwork(SortArray& A);
+
+// ---------------------------------------------------------------------------
+// Bogo, bozo, stooge and slow sort
+
+// Scans for ascending order, marking every position found in order; a failed
+// scan removes its marks again.
+bool BogoCheckSorted(SortArray& A);
+void BogoSort(SortArray& A);
+void BozoSort(SortArray& A);
+void StoogeSort(SortArray& A);
+void SlowSort(SortArray& A);
 
 #endif
