@@ -105,6 +105,13 @@ protected:
     ~SortDelay() = default;
 };
 
+// Thrown by a pacer to end the running algorithm at its current access (the
+// view's stop point) and caught where the run started: the algorithm's frames
+// unwind, so every buffer it holds is released.
+struct SortAbort
+{
+};
+
 // One recorded access: an index to highlight in a colour for hold + 1
 // paintings, with a priority among records of the same index.
 struct AccessRecord

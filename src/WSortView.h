@@ -62,12 +62,6 @@ public:
     ExitCode Entry() override;
 };
 
-// Thrown at the stop point of DoDelay and caught in Entry: the algorithm's
-// frames unwind, so every buffer it holds is released.
-struct SortAbort
-{
-};
-
 // A static text that sends a button command event with its id when clicked.
 class wxClickText : public wxStaticText
 {

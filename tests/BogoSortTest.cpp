@@ -10,7 +10,6 @@
 
 #include "RoleTrace.h"
 #include "SortAlgo.h"
-#include "WSortView.h" // SortAbort
 
 namespace {
 

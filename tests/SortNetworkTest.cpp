@@ -10,7 +10,6 @@
 
 #include "SortAlgo.h"
 #include "Trace.h"
-#include "WSortView.h" // SortAbort
 
 namespace {
 
