@@ -9,6 +9,8 @@
 
 #include <wx/intl.h>
 
+#include "algorithms/wikisort.h"
+
 // Every catalogue text goes through the translation lookup; with no catalogue
 // installed the texts appear as written.
 static const unsigned int UNLIMITED = 0xFFFFFFFF;
@@ -30,6 +32,8 @@ const AlgoListEntry g_algolist[] = {
       _("Least significant digit radix sort, which copies item into a shadow array during counting.") },
     { _("Radix Sort (MSD)"), &RadixSortMSD, UNLIMITED, UNLIMITED,
       _("Most significant digit radix sort, which permutes items in-place by walking cycles.") },
+    { _("Block Merge Sort (WikiSort)"), &WikiSort, UNLIMITED, 512,
+      _("An O(1) place O(n log n) time stable merge sort.") },
     { _("Bogo Sort"), &BogoSort, 10, UNLIMITED, wxEmptyString },
     { _("Bozo Sort"), &BozoSort, 10, UNLIMITED, wxEmptyString },
     { _("Stooge Sort"), &StoogeSort, 256, 512, wxEmptyString },
