@@ -425,19 +425,15 @@ TEST(BlockMergeSort, TouchRecordsAreWellFormed)
     EXPECT_EQ(A.m_highlights.size() - touches, g_access_count);
 }
 
-// The view ends a run by throwing from its pacer at the next access: the sort
-// lets it through at every single access and makes no further one.
-struct Stopped
-{
-};
-
+// A stop ends a run by throwing SortAbort from the pacer at the next access:
+// the sort lets it through at every single access and makes no further one.
 class StopAt : public SortDelay
 {
 public:
     explicit StopAt(uint64_t at) : m_at(at) {}
     void Pace() override
     {
-        if (++paces == m_at) throw Stopped();
+        if (++paces == m_at) throw SortAbort();
     }
     uint64_t paces = 0;
 
@@ -467,7 +463,7 @@ TEST(BlockMergeSort, StopsAtEveryAccess)
             A.m_inversions_on = false;
             StopAt stop(k);
             A.m_pacer = &stop;
-            EXPECT_THROW(WikiSort(A), Stopped) << "stop at access " << k;
+            EXPECT_THROW(WikiSort(A), SortAbort) << "stop at access " << k;
             EXPECT_EQ(stop.paces, k);
             A.m_pacer = nullptr;
         }
