@@ -6,6 +6,8 @@
 #include <ctime>
 #include <numeric>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include <wx/intl.h>
 
@@ -19,11 +21,32 @@ const AlgoListEntry g_algolist[] = {
     { _("Selection Sort"), &SelectionSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Insertion Sort"), &InsertionSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Binary Insertion Sort"), &BinaryInsertionSort, UNLIMITED, UNLIMITED, wxEmptyString },
+    { _("Merge Sort"), &MergeSort, UNLIMITED, 512,
+      _("Merge sort which merges two sorted sequences into a shadow array,"
+        "and then copies it back to the shown array.") },
+    { _("Merge Sort (iterative)"), &MergeSortIterative, UNLIMITED, 512,
+      _("Merge sort variant which iteratively merges subarrays of sizes of powers of two.") },
+    { _("Quick Sort (LR ptrs)"), &QuickSortLR, UNLIMITED, UNLIMITED,
+      _("Quick sort variant with left and right pointers.") },
+    { _("Quick Sort (LL ptrs)"), &QuickSortLL, UNLIMITED, UNLIMITED,
+      _("Quick sort variant from 3rd edition of CLRS: two pointers on left.") },
+    { _("Quick Sort (ternary, LR ptrs)"), &QuickSortTernaryLR, UNLIMITED, UNLIMITED,
+      _("Ternary-split quick sort variant, adapted from multikey quicksort by "
+        "Bentley & Sedgewick: partitions \"=<?>=\" using two pairs of pointers "
+        "at left and right, then copied to middle.") },
+    { _("Quick Sort (ternary, LL ptrs)"), &QuickSortTernaryLL, UNLIMITED, UNLIMITED,
+      _("Ternary-split quick sort variant: partitions \"<>?=\" using two pointers "
+        "at left and one at right. Afterwards copies the \"=\" to middle.") },
+    { _("Quick Sort (dual pivot)"), &QuickSortDualPivot, UNLIMITED, UNLIMITED,
+      _("Dual pivot quick sort variant: partitions \"<1<2?>\" using three pointers, "
+        "two at left and one at right.") },
     { _("Bubble Sort"), &BubbleSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Cocktail Shaker Sort"), &CocktailShakerSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Gnome Sort"), &GnomeSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Comb Sort"), &CombSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Shell Sort"), &ShellSort, UNLIMITED, 1024, wxEmptyString },
+    { _("Heap Sort"), &HeapSort, UNLIMITED, UNLIMITED, wxEmptyString },
+    { _("Smooth Sort"), &SmoothSort, UNLIMITED, 1024, wxEmptyString },
     { _("Odd-Even Sort"), &OddEvenSort, UNLIMITED, 1024, wxEmptyString },
     { _("Batcher's Bitonic Sort"), &BitonicSort, UNLIMITED, UNLIMITED, wxEmptyString },
     { _("Batcher's Odd-Even Merge Sort"), &BatcherSortNetwork, UNLIMITED, UNLIMITED, wxEmptyString },
@@ -230,6 +253,645 @@ void OddEvenSort(SortArray& A)
                 sorted = false;
             }
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Quick sorts.
+//
+// Where a partition compares against a pivot, the pivot is a copy kept in a
+// local (or, in the ternary LR variant, the item at the end of the range
+// referred to in place) and never an array access of its own.
+
+Relaxed<int32_t> g_pivot_rule(0);
+
+enum PivotRule {
+    PIVOT_FIRST = 0,
+    PIVOT_LAST = 1,
+    PIVOT_MIDDLE = 2,
+    PIVOT_RANDOM = 3,
+    PIVOT_MEDIAN3 = 4,
+};
+
+wxArrayString PivotRuleNames()
+{
+    wxArrayString names;
+    names.Add(_("First Item"));
+    names.Add(_("Last Item"));
+    names.Add(_("Middle Item"));
+    names.Add(_("Random Item"));
+    names.Add(_("Median of Three"));
+    return names;
+}
+
+// The median of the first, middle and last item of lo to hi - 1. Equal pairs
+// are settled first, then both order tests are made before either is used.
+static int64_t MedianOfThree(SortArray& A, int64_t lo, int64_t hi)
+{
+    const int64_t mid = (lo + hi) / 2, last = hi - 1;
+    {
+        const SortItem& a = A[lo];
+        const SortItem& b = A[mid];
+        if (a == b) return lo;
+    }
+    {
+        const SortItem& a = A[lo];
+        const SortItem& b = A[last];
+        if (a == b) return last;
+    }
+    {
+        const SortItem& a = A[mid];
+        const SortItem& b = A[last];
+        if (a == b) return last;
+    }
+
+    bool lo_below_mid, mid_below_last;
+    {
+        const SortItem& a = A[lo];
+        const SortItem& b = A[mid];
+        lo_below_mid = a < b;
+    }
+    {
+        const SortItem& a = A[mid];
+        const SortItem& b = A[last];
+        mid_below_last = a < b; // the two are known to differ: not below is above
+    }
+
+    if (lo_below_mid) {
+        if (mid_below_last) return mid;
+        const SortItem& a = A[lo];
+        const SortItem& b = A[last];
+        return (a < b) ? last : lo;
+    }
+    if (!mid_below_last) return mid;
+    const SortItem& a = A[lo];
+    const SortItem& b = A[last];
+    return (a < b) ? lo : last;
+}
+
+int64_t QuickSortSelectPivot(SortArray& A, int64_t lo, int64_t hi)
+{
+    switch (g_pivot_rule.load()) {
+    case PIVOT_LAST:
+        return hi - 1;
+    case PIVOT_MIDDLE:
+        return (lo + hi) / 2;
+    case PIVOT_RANDOM:
+        return lo + (rand() % (hi - lo));
+    case PIVOT_MEDIAN3:
+        return MedianOfThree(A, lo, hi);
+    case PIVOT_FIRST:
+    default:
+        return lo;
+    }
+}
+
+// Left and right pointers on the inclusive range lo to hi. Items equal to the
+// pivot stop both scans and are exchanged.
+static void QuickSortLR(SortArray& A, int64_t lo, int64_t hi)
+{
+    Watched<int64_t> p = QuickSortSelectPivot(A, lo, hi + 1);
+    const SortItem pivot = A[p];
+
+    A.watch(&p, 2);
+    Watched<int64_t> i = lo, j = hi;
+    A.watch(&i, 3);
+    A.watch(&j, 3);
+
+    while (i <= j) {
+        while (A[i] < pivot) ++i;
+        while (A[j] > pivot) --j;
+        if (i <= j) {
+            A.swap(i, j);
+            // p only follows the pivot item for the picture
+            if (int64_t(p) == int64_t(i)) p = j;
+            else if (int64_t(p) == int64_t(j)) p = i;
+            ++i;
+            --j;
+        }
+    }
+    A.unwatch_all();
+
+    if (lo < j) QuickSortLR(A, lo, j);
+    if (i < hi) QuickSortLR(A, i, hi);
+}
+
+void QuickSortLR(SortArray& A)
+{
+    QuickSortLR(A, 0, static_cast<int64_t>(A.size()) - 1);
+}
+
+// Two pointers on the left over the half-open range lo to hi; items equal to
+// the pivot go to the left part. Returns the pivot's final position.
+static size_t QuickSortLLPartition(SortArray& A, size_t lo, size_t hi)
+{
+    const size_t p = QuickSortSelectPivot(A, lo, hi);
+    const SortItem pivot = A[p];
+
+    A.swap(p, hi - 1);
+    A.mark(hi - 1, 2);
+
+    Watched<uint64_t> i = lo;
+    A.watch(&i, 3);
+
+    for (size_t j = lo; j < hi - 1; ++j) {
+        const SortItem& a = A[j];
+        if (a <= pivot) {
+            A.swap(i, j);
+            ++i;
+        }
+    }
+
+    A.swap(i, hi - 1);
+    A.unmark(hi - 1);
+    A.unwatch_all();
+    return i;
+}
+
+static void QuickSortLL(SortArray& A, size_t lo, size_t hi)
+{
+    while (lo + 1 < hi) {
+        const size_t mid = QuickSortLLPartition(A, lo, hi);
+        QuickSortLL(A, lo, mid);
+        lo = mid + 1;
+    }
+}
+
+void QuickSortLL(SortArray& A)
+{
+    QuickSortLL(A, 0, A.size());
+}
+
+// Ternary split with two pairs of pointers on the inclusive range lo to hi:
+// items equal to the pivot collect at both ends ("=<?>="), marked 4, and are
+// then moved next to the pivot in the middle.
+static void QuickSortTernaryLR(SortArray& A, int64_t lo, int64_t hi)
+{
+    if (hi <= lo) return;
+
+    A.swap(QuickSortSelectPivot(A, lo, hi + 1), hi);
+    A.mark(hi, 2);
+
+    // position hi holds the pivot unchanged until it moves to the middle
+    const SortItem& pivot = A[hi];
+
+    Watched<int64_t> i = lo, j = hi - 1;
+    int64_t p = lo, q = hi - 1;
+    A.watch(&i, 3);
+    A.watch(&j, 3);
+
+    for (;;) {
+        while (i <= j) {
+            const int c = A[i].compare_to(pivot);
+            if (c > 0) break;
+            if (c == 0) {
+                A.mark(p, 4);
+                A.swap(i, p);
+                ++p;
+            }
+            ++i;
+        }
+        while (i <= j) {
+            const int c = A[j].compare_to(pivot);
+            if (c < 0) break;
+            if (c == 0) {
+                A.mark(q, 4);
+                A.swap(j, q);
+                --q;
+            }
+            --j;
+        }
+        if (i > j) break;
+        A.swap(i, j);
+        ++i;
+        --j;
+    }
+
+    A.swap(i, hi);
+    A.mark_swap(i, hi);
+
+    const int64_t k = i - p; // items less than the pivot
+    const int64_t l = q - j; // items greater than the pivot
+    j = i - 1;
+    i = i + 1;
+
+    const int64_t m = std::min(p - lo, k);
+    for (int64_t s = lo; s < lo + m; ++s) {
+        A.swap(s, j);
+        A.mark_swap(s, j);
+        --j;
+    }
+
+    // with no greater item m2 is negative and nothing moves
+    const int64_t m2 = std::min(l - 1, hi - 1 - q);
+    int64_t r = hi - 1;
+    for (int64_t t = 0; t < m2; ++t) {
+        A.swap(i, r);
+        A.mark_swap(i, r);
+        --r;
+        ++i;
+    }
+
+    A.unwatch_all();
+    A.unmark_all();
+
+    QuickSortTernaryLR(A, lo, lo + k - 1);
+    QuickSortTernaryLR(A, hi + 1 - l, hi);
+}
+
+void QuickSortTernaryLR(SortArray& A)
+{
+    QuickSortTernaryLR(A, 0, static_cast<int64_t>(A.size()) - 1);
+}
+
+// Ternary split with two pointers on the left over the half-open range lo to
+// hi: items equal to the pivot collect at the right end ("<>?=") and are then
+// brought to the middle. Returns the bounds of the equal block.
+static std::pair<size_t, size_t> QuickSortTernaryLLPartition(SortArray& A, size_t lo, size_t hi)
+{
+    const size_t p = QuickSortSelectPivot(A, lo, hi);
+    const SortItem pivot = A[p];
+
+    A.swap(p, hi - 1);
+    A.mark(hi - 1, 2);
+
+    Watched<uint64_t> i = lo;
+    size_t k = hi - 1;
+    A.watch(&i, 3);
+
+    for (size_t j = lo; j < k;) {
+        const int c = A[j].compare_to(pivot);
+        if (c == 0) {
+            --k;
+            A.swap(k, j);
+            A.mark(k, 4);
+            // the item that arrived at j is examined next
+        }
+        else if (c < 0) {
+            A.swap(i, j);
+            ++i;
+            ++j;
+        }
+        else {
+            ++j;
+        }
+    }
+    A.unwatch_all();
+
+    // hi - k exchanges even when fewer greater items lie in between: the
+    // surplus ones exchange equal items among themselves
+    for (size_t t = 0; t < hi - k; ++t) {
+        A.swap(i + t, hi - 1 - t);
+        A.mark_swap(i + t, hi - 1 - t);
+    }
+    A.unmark_all();
+
+    return std::make_pair(size_t(i), i + (hi - k));
+}
+
+static void QuickSortTernaryLL(SortArray& A, size_t lo, size_t hi)
+{
+    while (lo + 1 < hi) {
+        const std::pair<size_t, size_t> eq = QuickSortTernaryLLPartition(A, lo, hi);
+        QuickSortTernaryLL(A, lo, eq.first);
+        lo = eq.second;
+    }
+}
+
+void QuickSortTernaryLL(SortArray& A)
+{
+    QuickSortTernaryLL(A, 0, A.size());
+}
+
+// Two pivots, the first and the last item of the range, partitioning
+// "<1<2?>" with three pointers.
+static void QuickSortDualPivot(SortArray& A, int32_t lo, int32_t hi)
+{
+    if (hi <= lo) return;
+
+    {
+        const SortItem& a = A[lo];
+        const SortItem& b = A[hi];
+        if (a > b) A.swap(lo, hi);
+    }
+    const SortItem p = A[lo];
+    const SortItem q = A[hi];
+
+    A.mark(lo, 2);
+    A.mark(hi, 2);
+
+    Watched<int64_t> l = lo + 1, g = hi - 1, k = l;
+    A.watch(&l, 3);
+    A.watch(&g, 3);
+    A.watch(&k, 3);
+
+    while (k <= g) {
+        const SortItem& x = A[k];
+        if (x < p) {
+            A.swap(k, l);
+            ++l;
+        }
+        else {
+            const SortItem& y = A[k];
+            if (!(y < q)) {
+                for (;;) {
+                    const SortItem& z = A[g];
+                    if (!(z > q)) break;
+                    if (!(k < g)) break;
+                    --g;
+                }
+                A.swap(k, g);
+                --g;
+                const SortItem& w = A[k];
+                if (w < p) {
+                    A.swap(k, l);
+                    ++l;
+                }
+            }
+        }
+        ++k;
+    }
+    --l;
+    ++g;
+
+    A.swap(lo, l);
+    A.swap(hi, g);
+
+    A.unmark_all();
+    A.unwatch_all();
+
+    QuickSortDualPivot(A, lo, static_cast<int32_t>(l - 1));
+    QuickSortDualPivot(A, static_cast<int32_t>(l + 1), static_cast<int32_t>(g - 1));
+    QuickSortDualPivot(A, static_cast<int32_t>(g + 1), hi);
+}
+
+void QuickSortDualPivot(SortArray& A)
+{
+    QuickSortDualPivot(A, 0, static_cast<int32_t>(A.size()) - 1);
+}
+
+// ---------------------------------------------------------------------------
+// Merge sorts.
+
+void Merge(SortArray& A, size_t lo, size_t mid, size_t hi)
+{
+    // where a right run of one item puts mid on hi - 1, the later mark wins
+    A.mark(lo, 2);
+    A.mark(mid, 3);
+    A.mark(hi - 1, 2);
+
+    std::vector<SortItem> out(hi - lo);
+    size_t i = lo, j = mid, o = 0;
+
+    while (i < mid && j < hi) {
+        const SortItem& x = A[i];
+        const SortItem& y = A[j];
+        if (x < y) {
+            out[o] = x;
+            ++i;
+        }
+        else { // a tie takes the right item first: not stable
+            out[o] = y;
+            ++j;
+        }
+        ++o;
+    }
+    while (i < mid) out[o++] = A[i++];
+    while (j < hi) out[o++] = A[j++];
+
+    ASSERT(o == hi-lo);
+
+    A.unmark(mid);
+    for (size_t k = 0; k < hi - lo; ++k) A.set(lo + k, out[k]);
+
+    A.unmark(lo);
+    A.unmark(hi - 1);
+}
+
+static void MergeSort(SortArray& A, size_t lo, size_t hi)
+{
+    if (lo + 1 < hi) {
+        const size_t mid = (lo + hi) >> 1;
+        MergeSort(A, lo, mid);
+        MergeSort(A, mid, hi);
+        Merge(A, lo, mid, hi);
+    }
+}
+
+void MergeSort(SortArray& A)
+{
+    MergeSort(A, 0, A.size());
+}
+
+void MergeSortIterative(SortArray& A)
+{
+    const size_t n = A.size();
+    if (n < 2) return;
+    for (size_t s = 1; s < n; s *= 2) {
+        // a run with no right partner waits for a later pass
+        for (size_t i = 0; i + s < n; i += 2 * s) Merge(A, i, i + s, std::min(i + 2 * s, n));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Heap sort and smooth sort.
+
+// The mark colour of heap position t: 4 + floor(log2(t + 1)), 4 at the root.
+static uint8_t HeapLevel(size_t t)
+{
+    uint32_t x = static_cast<uint32_t>(t + 1);
+    x |= x >> 1;
+    x |= x >> 2;
+    x |= x >> 4;
+    x |= x >> 8;
+    x |= x >> 16;
+    const uint32_t h = x - (x >> 1); // the highest power of two not above t + 1
+    return static_cast<uint8_t>(4 + static_cast<int>(std::log(double(h)) / std::log(2.0)));
+}
+
+void HeapSort(SortArray& A)
+{
+    const size_t n = A.size();
+
+    // the leaves are heaps already
+    for (size_t t = n / 2; t < n; ++t) A.mark(t, HeapLevel(t));
+
+    size_t i = n / 2, m = n;
+    for (;;) {
+        if (i > 0) {
+            --i; // building the heap
+        }
+        else { // extracting the largest item
+            --m;
+            if (m == 0) return;
+            A.swap(0, m);
+            A.mark(m, 2);
+            if (m + 1 < n) A.unmark(m + 1);
+            i = 0;
+        }
+
+        size_t parent = i, child = 2 * parent + 1;
+        while (child < m) {
+            if (child + 1 < m) {
+                const SortItem& a = A[child + 1];
+                const SortItem& b = A[child];
+                if (a > b) ++child;
+            }
+            const SortItem& a = A[child];
+            const SortItem& b = A[parent];
+            if (!(a > b)) break;
+            A.swap(parent, child);
+            parent = child;
+            child = 2 * parent + 1;
+        }
+
+        A.mark(i, HeapLevel(i));
+    }
+}
+
+const int32_t LeonardoNumbers[43] = {
+    1, 1, 3, 5, 9, 15, 25, 41, 67, 109, 177, 287, 465, 753, 1219, 1973, 3193, 5167, 8361,
+    13529, 21891, 35421, 57313, 92735, 150049, 242785, 392835, 635621, 1028457, 1664079,
+    2692537, 4356617, 7049155, 11405773, 18454929, 29860703, 48315633, 78176337,
+    126491971, 204668309, 331160281, 535828591, 866988873,
+};
+
+// The number of trailing zero bits of p with bit 0 cleared. p always has bit 0
+// and at least one higher bit set where this is asked, so the count is defined.
+static int NextHeapDistance(uint32_t p)
+{
+    return __builtin_ctz(p & ~1u);
+}
+
+// Restores the heap order of the Leonardo heap of order pshift rooted at head.
+static void SmoothSift(SortArray& A, int32_t pshift, int32_t head)
+{
+    const SortItem val = A[head];
+
+    while (pshift > 1) {
+        const int32_t rt = head - 1;
+        const int32_t lf = head - 1 - LeonardoNumbers[pshift - 2];
+
+        {
+            const SortItem& a = A[lf];
+            if (val >= a) {
+                const SortItem& b = A[rt];
+                if (val >= b) break;
+            }
+        }
+
+        const SortItem& a = A[lf];
+        const SortItem& b = A[rt];
+        if (a < b) {
+            A.set(head, A[rt]);
+            head = rt;
+            pshift -= 2;
+        }
+        else {
+            A.set(head, A[lf]);
+            head = lf;
+            pshift -= 1;
+        }
+    }
+
+    A.set(head, val);
+}
+
+// Moves the root at head leftwards across the roots of the heaps listed in p
+// until the roots ascend, then sifts it. trusty: the heap at head is known to
+// be in order with its children, so only the roots to its left are compared.
+static void SmoothTrinkle(SortArray& A, uint32_t p, int32_t pshift, int32_t head, bool trusty)
+{
+    const SortItem val = A[head];
+
+    while (p != 1) {
+        const int32_t stepson = head - LeonardoNumbers[pshift];
+
+        {
+            const SortItem& s = A[stepson];
+            if (s <= val) break;
+        }
+
+        if (!trusty && pshift > 1) {
+            const int32_t rt = head - 1;
+            const int32_t lf = head - 1 - LeonardoNumbers[pshift - 2];
+            {
+                const SortItem& a = A[rt];
+                const SortItem& s = A[stepson];
+                if (a >= s) break;
+            }
+            {
+                const SortItem& a = A[lf];
+                const SortItem& s = A[stepson];
+                if (a >= s) break;
+            }
+        }
+
+        A.set(head, A[stepson]);
+        head = stepson;
+        const int t = NextHeapDistance(p);
+        p >>= t;
+        pshift += t;
+        trusty = false;
+    }
+
+    if (!trusty) {
+        A.set(head, val);
+        SmoothSift(A, pshift, head);
+    }
+}
+
+// The heap string's bit vector p is kept unsigned: it only ever holds a few
+// low bits, and shifting it must not be undefined.
+void SmoothSort(SortArray& A)
+{
+    const int32_t lo = 0, hi = static_cast<int32_t>(A.size()) - 1;
+
+    int32_t head = lo;
+    uint32_t p = 1;
+    int32_t pshift = 1;
+
+    while (head < hi) {
+        if ((p & 3) == 3) {
+            SmoothSift(A, pshift, head);
+            p >>= 2;
+            pshift += 2;
+        }
+        else {
+            if (LeonardoNumbers[pshift - 1] >= hi - head)
+                SmoothTrinkle(A, p, pshift, head, false);
+            else
+                SmoothSift(A, pshift, head);
+
+            if (pshift == 1) {
+                p <<= 1;
+                pshift = 0;
+            }
+            else {
+                p <<= (pshift - 1);
+                pshift = 1;
+            }
+        }
+        p |= 1;
+        ++head;
+    }
+
+    SmoothTrinkle(A, p, pshift, head, false);
+
+    while (!(pshift == 1 && p == 1)) {
+        if (pshift <= 1) {
+            const int t = NextHeapDistance(p);
+            p >>= t;
+            pshift += t;
+        }
+        else {
+            p <<= 2;
+            p ^= 7;
+            pshift -= 2;
+            SmoothTrinkle(A, p >> 1, pshift + 1, head - LeonardoNumbers[pshift] - 1, true);
+            SmoothTrinkle(A, p, pshift, head - 1, true);
+        }
+        --head;
     }
 }
 

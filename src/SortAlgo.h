@@ -9,6 +9,7 @@
 #include <iterator>
 #include <vector>
 
+#include <wx/arrstr.h>
 #include <wx/string.h>
 
 #include "SortArray.h"
@@ -41,6 +42,46 @@ void GnomeSort(SortArray& A);
 void CombSort(SortArray& A);
 void ShellSort(SortArray& A);
 void OddEvenSort(SortArray& A);
+
+// ---------------------------------------------------------------------------
+// Quick sorts
+
+// Index of the pivot rule chosen in the main window; written only while no
+// algorithm runs. 0 first item, 1 last item, 2 middle item, 3 random item,
+// 4 median of three; any other value picks the first item.
+extern Relaxed<int32_t> g_pivot_rule;
+
+// The rule names in index order, for the pivot rule choice.
+wxArrayString PivotRuleNames();
+
+// A position in lo to hi - 1 by the current pivot rule.
+int64_t QuickSortSelectPivot(SortArray& A, int64_t lo, int64_t hi);
+
+void QuickSortLR(SortArray& A);
+void QuickSortLL(SortArray& A);
+void QuickSortTernaryLR(SortArray& A);
+void QuickSortTernaryLL(SortArray& A);
+void QuickSortDualPivot(SortArray& A);
+
+// ---------------------------------------------------------------------------
+// Merge sorts
+
+// Merges the sorted runs lo to mid - 1 and mid to hi - 1 through a shadow
+// buffer; requires lo < mid < hi. Takes the right item first on a tie.
+void Merge(SortArray& A, size_t lo, size_t mid, size_t hi);
+
+void MergeSort(SortArray& A);
+void MergeSortIterative(SortArray& A);
+
+// ---------------------------------------------------------------------------
+// Heap sort and smooth sort
+
+void HeapSort(SortArray& A);
+
+// Leonardo numbers: 1, 1 and each further one the sum of the two before plus 1.
+extern const int32_t LeonardoNumbers[43];
+
+void SmoothSort(SortArray& A);
 
 // ---------------------------------------------------------------------------
 // A position in a SortArray. Dereferencing is a counted, paced get_mutable;

@@ -1,0 +1,55 @@
+// A run stopped at any paced access: the stop unwinds out of the algorithm,
+// and the array can be filled and sorted again at once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "SortAlgo.h"
+#include "Trace.h"
+
+namespace {
+
+// Throws SortAbort at the paced access number `at` (counting from 1), as the
+// view's stop point does.
+class StopAt : public SortDelay
+{
+public:
+    StopAt(SortArray& A, unsigned at) : m_array(A), m_at(at) { m_array.m_pacer = this; }
+    ~StopAt() { m_array.m_pacer = nullptr; }
+    void Pace() override
+    {
+        if (++paced == m_at) throw SortAbort();
+    }
+    unsigned paced = 0;
+
+private:
+    SortArray& m_array;
+    unsigned m_at;
+};
+
+TEST(StopPoint, QuickMergeHeapAndSmoothSortsUnwind)
+{
+    void (*const sorts[])(SortArray&) = {
+        &QuickSortLR, &QuickSortLL, &QuickSortTernaryLR, &QuickSortTernaryLL, &QuickSortDualPivot,
+        &MergeSort, &MergeSortIterative, &HeapSort, &SmoothSort,
+    };
+    for (size_t s = 0; s < sizeof(sorts) / sizeof(sorts[0]); ++s) {
+        for (unsigned at : {1u, 2u, 17u, 150u}) {
+            SortArray A;
+            A.FillArray(0, 40);
+            {
+                StopAt stop(A, at);
+                EXPECT_THROW(sorts[s](A), SortAbort) << "sort " << s << ", access " << at;
+                EXPECT_EQ(stop.paced, at) << "sort " << s;
+            }
+            A.FillArray(0, 40);
+            std::vector<int> expected = Values(A);
+            std::sort(expected.begin(), expected.end());
+            sorts[s](A);
+            EXPECT_EQ(Values(A), expected) << "sort " << s << ", after a stop at " << at;
+        }
+    }
+}
+
+} // namespace
