@@ -11,6 +11,7 @@
 
 #include <wx/intl.h>
 
+#include "algorithms/timsort.h"
 #include "algorithms/wikisort.h"
 
 // Every catalogue text goes through the translation lookup; with no catalogue
@@ -55,6 +56,10 @@ const AlgoListEntry g_algolist[] = {
       _("Least significant digit radix sort, which copies item into a shadow array during counting.") },
     { _("Radix Sort (MSD)"), &RadixSortMSD, UNLIMITED, UNLIMITED,
       _("Most significant digit radix sort, which permutes items in-place by walking cycles.") },
+    { _("std::sort (gcc)"), &StlSort, UNLIMITED, 512, wxEmptyString },
+    { _("std::stable_sort (gcc)"), &StlStableSort, UNLIMITED, 512, wxEmptyString },
+    { _("std::sort_heap (gcc)"), &StlHeapSort, UNLIMITED, 512, wxEmptyString },
+    { _("Tim Sort"), &TimSort, UNLIMITED, 512, wxEmptyString },
     { _("Block Merge Sort (WikiSort)"), &WikiSort, UNLIMITED, 512,
       _("An O(1) place O(n log n) time stable merge sort.") },
     { _("Bogo Sort"), &BogoSort, 10, UNLIMITED, wxEmptyString },
@@ -1267,4 +1272,25 @@ static void SlowSortRange(SortArray& A, int32_t i, int32_t j)
 void SlowSort(SortArray& A)
 {
     SlowSortRange(A, 0, static_cast<int32_t>(A.size()) - 1);
+}
+
+// ---------------------------------------------------------------------------
+// The standard library's sorts, run over the array through its iterator: the
+// library decides every read, write and comparison, and each reaches the array
+// only as a counted, paced dereference.
+
+void StlSort(SortArray& A)
+{
+    std::sort(SortArrayBegin(A), SortArrayEnd(A));
+}
+
+void StlStableSort(SortArray& A)
+{
+    std::stable_sort(SortArrayBegin(A), SortArrayEnd(A));
+}
+
+void StlHeapSort(SortArray& A)
+{
+    std::make_heap(SortArrayBegin(A), SortArrayEnd(A));
+    std::sort_heap(SortArrayBegin(A), SortArrayEnd(A));
 }

@@ -84,6 +84,13 @@ extern const int32_t LeonardoNumbers[43];
 void SmoothSort(SortArray& A);
 
 // ---------------------------------------------------------------------------
+// The standard library's sorts over SortArrayIterator
+
+void StlSort(SortArray& A);
+void StlStableSort(SortArray& A);
+void StlHeapSort(SortArray& A);
+
+// ---------------------------------------------------------------------------
 // A position in a SortArray. Dereferencing is a counted, paced get_mutable;
 // nothing else touches the array.
 class SortArrayIterator
