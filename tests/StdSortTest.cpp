@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -119,6 +120,11 @@ struct StdEntry
     const char* name;
     Library library; // the same algorithm on a plain vector
 };
+
+void PrintTo(const StdEntry& e, std::ostream* os)
+{
+    *os << e.name;
+}
 
 const StdEntry kEntries[] = {
     {"std::sort (gcc)",

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -456,6 +457,11 @@ struct MergeCase
     const char* trace;
     int32_t gallop_after;
 };
+
+void PrintTo(const MergeCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class TimSortMerge : public ::testing::TestWithParam<MergeCase>
 {
