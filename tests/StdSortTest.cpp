@@ -212,10 +212,6 @@ TEST_P(StdSortEntry, OneItemCostsNoComparison)
     }
 }
 
-struct Stop
-{
-};
-
 // Ends the algorithm at its k-th paced access, as the view's stop point does.
 class StopAt : public SortDelay
 {
@@ -224,7 +220,7 @@ public:
     ~StopAt() { m_array.m_pacer = nullptr; }
     void Pace() override
     {
-        if (--m_left == 0) throw Stop();
+        if (--m_left == 0) throw SortAbort();
     }
 
 private:
@@ -246,7 +242,7 @@ TEST_P(StdSortEntry, StopsAtAnyAccess)
         SetValues(A, input);
         A.m_inversions_on = false;
         StopAt stop(A, k);
-        EXPECT_THROW(Find(GetParam().name).func(A), Stop) << "stop at access " << k;
+        EXPECT_THROW(Find(GetParam().name).func(A), SortAbort) << "stop at access " << k;
         EXPECT_EQ(g_access_count, k);
     }
 }

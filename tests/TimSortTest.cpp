@@ -584,10 +584,6 @@ INSTANTIATE_TEST_SUITE_P(Merges, TimSortMerge, ::testing::ValuesIn(kMerges),
 // ---------------------------------------------------------------------------
 // Stopping
 
-struct Stop
-{
-};
-
 // Ends the algorithm at its k-th paced access, as the view's stop point does.
 class StopAt : public SortDelay
 {
@@ -596,7 +592,7 @@ public:
     ~StopAt() { m_array.m_pacer = nullptr; }
     void Pace() override
     {
-        if (--m_left == 0) throw Stop();
+        if (--m_left == 0) throw SortAbort();
     }
 
 private:
@@ -618,7 +614,7 @@ TEST(TimSort, StopsAtAnyAccess)
         SetValues(A, input);
         A.m_inversions_on = false;
         StopAt stop(A, k);
-        EXPECT_THROW(TimSort(A), Stop) << "stop at access " << k;
+        EXPECT_THROW(TimSort(A), SortAbort) << "stop at access " << k;
         EXPECT_EQ(g_access_count, k);
     }
 }
