@@ -195,3 +195,12 @@ void wxClickText::HandleLeftDown(wxMouseEvent& me)
     GetEventHandler()->AddPendingEvent(evt);
     me.Skip();
 }
+
+// ---------------------------------------------------------------------------
+// The audio device's callback: the view's array scales the pitch
+
+void SoundCallback(void* udata, uint8_t* stream, int len)
+{
+    const WSortView* view = static_cast<const WSortView*>(udata);
+    SoundRender(view->m_items.m_max_value, stream, len);
+}
