@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <wx/dcbuffer.h>
+#include <wx/graphics.h>
 #include <wx/log.h>
 
 #include "SortAlgo.h"
@@ -83,6 +84,10 @@ static const int COLOUR_COUNT = 17;
 
 void WSortView::paint(wxDC& dc, const wxSize& size)
 {
+    // bars are whole pixels: a smoothing context would blend their corners
+    // (the pens' round joins) into the background
+    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
+
     dc.SetBackground(*wxBLACK_BRUSH);
     dc.Clear();
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include "GuiTest.h"
 
@@ -23,6 +24,9 @@ int main(int argc, char** argv)
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv)) return 1;
     if (!wxTheApp->CallOnInit()) return 1;
+    // messages go to the test's output: a message box would wait for a click
+    // that never comes
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
     wxEntryCleanup();
