@@ -7,6 +7,17 @@ jobs="$(nproc)"
 
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-test -j"$jobs"
+
+# The threaded suites once more under ThreadSanitizer: the worker and its
+# pacing, and the sound's hand-over between the worker and the audio thread.
+tsan_suites=(pacing_tests worker_smoke_tests sound_tests)
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_TSAN=ON -DQUORVEX_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target "${tsan_suites[@]}"
+for suite in "${tsan_suites[@]}"; do
+  echo "ThreadSanitizer: $suite"
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+    xvfb-run -a -s "-screen 0 1600x1200x24" "build-tsan/tests/$suite" --gtest_brief=1
+done
 # the window tests need a display: one virtual X server for the whole run
 xvfb-run -a -s "-screen 0 1600x1200x24" \
   ctest --test-dir build-test --output-on-failure -j"$jobs"

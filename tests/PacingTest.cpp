@@ -55,14 +55,17 @@ protected:
 
     static uint64_t Accesses() { return g_access_count; }
 
-    // Waits until the count has not moved for a while, and returns it; a
-    // worker that never comes to rest fails the test after some seconds.
+    // Waits until the count has not moved for two windows of 150 ms in a row
+    // (a worker merely held up by a busy machine moves again within that), and
+    // returns it; a worker that never comes to rest fails the test.
     static uint64_t Settled()
     {
-        for (int tries = 0; tries < 50; ++tries) {
+        int quiet = 0;
+        for (int tries = 0; tries < 60; ++tries) {
             const uint64_t before = Accesses();
             PumpEvents(150);
-            if (Accesses() == before) return before;
+            quiet = Accesses() == before ? quiet + 1 : 0;
+            if (quiet == 2) return before;
         }
         ADD_FAILURE() << "the worker did not come to rest";
         return Accesses();

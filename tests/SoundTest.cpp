@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <thread>
 
 #include "SortSound.h"
 
@@ -449,4 +450,39 @@ TEST_F(Sound, SingleAccessOfTheLargestValueSoundsAt1320Hz)
     const double hz = periods * 44100.0 / (rising.back() - rising.front());
     EXPECT_NEAR(hz, 1320.0, 2.0);
     EXPECT_GT(Peak(s), 15000); // clearly audible at the start-up level
+}
+
+// A worker recording values while the audio thread renders: every value
+// becomes exactly one voice, none lost and none twice.
+TEST_F(Sound, ValuesRecordedWhileRenderingAreEachSoundedOnce)
+{
+    g_delay_ms = 2000.0; // tones that outlast the whole test: no slot is reused
+    g_sound_sustain = 10.0;
+    const int values = 300;
+    Relaxed<bool> done(false);
+    std::thread worker([&] {
+        for (int i = 0; i < values; ++i) {
+            SoundAccess(static_cast<uint32_t>(i));
+            if (i % 7 == 0) std::this_thread::yield();
+        }
+        done = true;
+    });
+    int buffers = 0;
+    while (!done) {
+        Render(values);
+        ++buffers;
+    }
+    worker.join();
+    Render(values);
+    EXPECT_EQ(g_voices.size(), static_cast<size_t>(values));
+    EXPECT_TRUE(g_pending_accesses.empty());
+    std::vector<bool> seen(values, false);
+    for (const ToneVoice& v : g_voices) {
+        const int value = static_cast<int>(std::lround(std::sqrt((v.frequency - 120) / 1200) * values));
+        ASSERT_GE(value, 0);
+        ASSERT_LT(value, values);
+        EXPECT_FALSE(seen[value]) << "value " << value << " sounded twice";
+        seen[value] = true;
+    }
+    EXPECT_GE(buffers, 1);
 }
