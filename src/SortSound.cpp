@@ -77,8 +77,8 @@ public:
     }
 
 private:
-    static const uint16_t NO_SLOT = 0xFFFF;
-    static const size_t WORDS = MAX_VOICES / 64;
+    static constexpr uint16_t NO_SLOT = 0xFFFF;
+    static constexpr size_t WORDS = MAX_VOICES / 64;
     static_assert(MAX_VOICES % 64 == 0 && (MAX_VOICES & (MAX_VOICES - 1)) == 0,
                   "the bit set and the tree need a power of two of at least 64 slots");
 

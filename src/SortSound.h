@@ -29,11 +29,11 @@ struct ToneVoice
 };
 
 // The output stream's format: 44100 samples per second, one channel.
-static const double SOUND_SAMPLE_RATE = 44100.0;
+constexpr double SOUND_SAMPLE_RATE = 44100.0;
 // The voice list never grows beyond this; afterwards voices are reused.
-static const size_t MAX_VOICES = 512;
+constexpr size_t MAX_VOICES = 512;
 // No output sample exceeds this magnitude.
-static const int SOUND_CLAMP = 32200;
+constexpr int SOUND_CLAMP = 32200;
 
 // The renderer's state, touched only by the audio thread and by SoundReset.
 extern std::vector<ToneVoice> g_voices;
