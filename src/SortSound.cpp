@@ -4,9 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 Relaxed<double> g_delay_ms(10.0);
 Relaxed<double> g_sound_sustain(2.0);
@@ -190,70 +187,11 @@ double ToneSample(const ToneVoice& voice, double r)
 
 namespace {
 
-// The first r at which r / length (as the division rounds it) reaches c.
-uint64_t EnvelopeBoundary(double c, uint64_t length)
-{
-    const double len = static_cast<double>(length);
-    uint64_t r = static_cast<uint64_t>(std::ceil(c * len));
-    while (r > 0 && static_cast<double>(r - 1) / len >= c) --r;
-    while (static_cast<double>(r) / len < c) ++r;
-    return r;
-}
-
-// Adds samples first to last - 1 of the buffer starting at T to W; the same
-// sums as ToneSample gives for each of them. Through the sustain (more than
-// half of a tone) the envelope is a constant, which spares a division per
-// sample, and two samples are computed at once.
+// Adds samples first to last - 1 of the buffer starting at T to W.
 void MixVoice(const ToneVoice& v, uint64_t T, uint64_t first, uint64_t last, double* W)
 {
-    const uint64_t r_first = T + first - v.start_sample, r_last = T + last - v.start_sample;
-    const uint64_t sustain_begin = std::max(r_first, std::min(r_last, EnvelopeBoundary(0.125, v.length)));
-    const uint64_t sustain_end = std::max(sustain_begin, std::min(r_last, EnvelopeBoundary(0.7, v.length)));
-    const double f = v.frequency;
-
-    for (uint64_t r = r_first; r < sustain_begin; ++r)
-        W[r - r_first + first] += ToneSample(v, static_cast<double>(r));
-
-    // whole periods below 2^31 in the whole tone: the fraction can go through
-    // a 32-bit truncation
-    if (static_cast<double>(v.length) / SOUND_SAMPLE_RATE * f < 2147483647.0) {
-        double* out = W + (sustain_begin - r_first + first);
-        const size_t count = static_cast<size_t>(sustain_end - sustain_begin);
-        const double r0 = static_cast<double>(sustain_begin);
-        size_t k = 0;
-#if defined(__SSE2__)
-        // two samples at a time, each lane computing exactly what the plain
-        // loop below does
-        const __m128d rate = _mm_set1_pd(SOUND_SAMPLE_RATE), freq = _mm_set1_pd(f);
-        const __m128d quarter = _mm_set1_pd(0.25), three_quarters = _mm_set1_pd(0.75);
-        const __m128d four = _mm_set1_pd(4.0), two = _mm_set1_pd(2.0), sustain = _mm_set1_pd(0.9);
-        __m128d r = _mm_set_pd(r0 + 1, r0);
-        for (; k + 2 <= count; k += 2) {
-            const __m128d cycles = _mm_mul_pd(_mm_div_pd(r, rate), freq);
-            const __m128d p = _mm_sub_pd(cycles, _mm_cvtepi32_pd(_mm_cvttpd_epi32(cycles)));
-            const __m128d p4 = _mm_mul_pd(four, p);
-            const __m128d rise = p4, fall = _mm_sub_pd(two, p4), back = _mm_sub_pd(p4, four);
-            const __m128d up_to_quarter = _mm_cmple_pd(p, quarter);
-            const __m128d up_to_three_quarters = _mm_cmple_pd(p, three_quarters);
-            __m128d w = _mm_or_pd(_mm_and_pd(up_to_three_quarters, fall), _mm_andnot_pd(up_to_three_quarters, back));
-            w = _mm_or_pd(_mm_and_pd(up_to_quarter, rise), _mm_andnot_pd(up_to_quarter, w));
-            _mm_storeu_pd(out + k, _mm_add_pd(_mm_loadu_pd(out + k), _mm_mul_pd(sustain, w)));
-            r = _mm_add_pd(r, two);
-        }
-#endif
-        for (; k < count; ++k) {
-            const double cycles = (r0 + static_cast<double>(k)) / SOUND_SAMPLE_RATE * f;
-            const double p = cycles - static_cast<double>(static_cast<int32_t>(cycles));
-            out[k] += 0.9 * ToneTriangle(p);
-        }
-    }
-    else {
-        for (uint64_t r = sustain_begin; r < sustain_end; ++r)
-            W[r - r_first + first] += ToneSample(v, static_cast<double>(r));
-    }
-
-    for (uint64_t r = sustain_end; r < r_last; ++r)
-        W[r - r_first + first] += ToneSample(v, static_cast<double>(r));
+    for (uint64_t j = first; j < last; ++j)
+        W[j] += ToneSample(v, static_cast<double>(T + j - v.start_sample));
 }
 
 } // namespace
