@@ -427,20 +427,6 @@ TEST(BlockMergeSort, TouchRecordsAreWellFormed)
 
 // A stop ends a run by throwing SortAbort from the pacer at the next access:
 // the sort lets it through at every single access and makes no further one.
-class StopAt : public SortDelay
-{
-public:
-    explicit StopAt(uint64_t at) : m_at(at) {}
-    void Pace() override
-    {
-        if (++paces == m_at) throw SortAbort();
-    }
-    uint64_t paces = 0;
-
-private:
-    uint64_t m_at;
-};
-
 TEST(BlockMergeSort, StopsAtEveryAccess)
 {
     std::mt19937 rng(77);
@@ -461,11 +447,9 @@ TEST(BlockMergeSort, StopsAtEveryAccess)
         for (uint64_t k = 1; k <= total; ++k) {
             SetValues(A, values);
             A.m_inversions_on = false;
-            StopAt stop(k);
-            A.m_pacer = &stop;
+            StopAt stop(A, k);
             EXPECT_THROW(WikiSort(A), SortAbort) << "stop at access " << k;
             EXPECT_EQ(stop.paces, k);
-            A.m_pacer = nullptr;
         }
     }
 }

@@ -184,24 +184,13 @@ TEST(BozoSort, EachAttemptIsOneSwap)
 // every paced access once a stop is requested, must end it at once.
 TEST(BogoBozoSort, StopAtAPacedAccessUnwindsAtOnce)
 {
-    struct StopAt : SortDelay
-    {
-        size_t stop_at = 0, paces = 0;
-        void Pace() override
-        {
-            if (++paces >= stop_at) throw SortAbort();
-        }
-    };
     for (const Randomised& s : kRandomised) {
         for (size_t stop_at : {1u, 2u, 3u, 4097u, 20001u}) {
             SortArray A;
             A.FillArray(0, 2048);
             const std::vector<int> before = Values(A);
-            StopAt stop;
-            stop.stop_at = stop_at;
-            A.m_pacer = &stop;
+            StopAt stop(A, stop_at);
             EXPECT_THROW(s.sort(A), SortAbort) << s.name;
-            A.m_pacer = nullptr;
 
             EXPECT_EQ(stop.paces, stop_at) << s.name << ": no access after the stop";
             EXPECT_EQ(Sorted(Values(A)), Sorted(before)) << s.name << ": still a permutation";

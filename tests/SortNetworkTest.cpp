@@ -200,22 +200,13 @@ TEST(SortNetwork, SortsEveryZeroOneSequence)
 // of the same sort discards them before it generates its own.
 TEST(SortNetwork, NextRunDiscardsTheListOfAStoppedRun)
 {
-    struct StopAfter : SortDelay
-    {
-        int left;
-        void Pace() override
-        {
-            if (--left < 0) throw SortAbort();
-        }
-    };
     for (const NetworkSort* s : {&kBitonic, &kBatcher}) {
         SortArray A;
         A.FillArray(0, 16);
-        StopAfter stop;
-        stop.left = 10;
-        A.m_pacer = &stop;
-        EXPECT_THROW(s->sort(A), SortAbort) << s->name;
-        A.m_pacer = nullptr;
+        {
+            StopAt stop(A, 11);
+            EXPECT_THROW(s->sort(A), SortAbort) << s->name;
+        }
         EXPECT_EQ(s->list->size(), s == &kBitonic ? 80u : 63u) << s->name;
 
         std::vector<int> sorted = Values(A);

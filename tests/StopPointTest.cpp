@@ -10,24 +10,6 @@
 
 namespace {
 
-// Throws SortAbort at the paced access number `at` (counting from 1), as the
-// view's stop point does.
-class StopAt : public SortDelay
-{
-public:
-    StopAt(SortArray& A, unsigned at) : m_array(A), m_at(at) { m_array.m_pacer = this; }
-    ~StopAt() { m_array.m_pacer = nullptr; }
-    void Pace() override
-    {
-        if (++paced == m_at) throw SortAbort();
-    }
-    unsigned paced = 0;
-
-private:
-    SortArray& m_array;
-    unsigned m_at;
-};
-
 TEST(StopPoint, QuickMergeHeapAndSmoothSortsUnwind)
 {
     void (*const sorts[])(SortArray&) = {
@@ -41,7 +23,7 @@ TEST(StopPoint, QuickMergeHeapAndSmoothSortsUnwind)
             {
                 StopAt stop(A, at);
                 EXPECT_THROW(sorts[s](A), SortAbort) << "sort " << s << ", access " << at;
-                EXPECT_EQ(stop.paced, at) << "sort " << s;
+                EXPECT_EQ(stop.paces, at) << "sort " << s;
             }
             A.FillArray(0, 40);
             std::vector<int> expected = Values(A);

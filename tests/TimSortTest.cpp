@@ -584,22 +584,6 @@ INSTANTIATE_TEST_SUITE_P(Merges, TimSortMerge, ::testing::ValuesIn(kMerges),
 // ---------------------------------------------------------------------------
 // Stopping
 
-// Ends the algorithm at its k-th paced access, as the view's stop point does.
-class StopAt : public SortDelay
-{
-public:
-    StopAt(SortArray& A, uint64_t k) : m_array(A), m_left(k) { A.m_pacer = this; }
-    ~StopAt() { m_array.m_pacer = nullptr; }
-    void Pace() override
-    {
-        if (--m_left == 0) throw SortAbort();
-    }
-
-private:
-    SortArray& m_array;
-    uint64_t m_left;
-};
-
 TEST(TimSort, StopsAtAnyAccess)
 {
     SortArray A;

@@ -69,6 +69,25 @@ private:
     int m_shift;
 };
 
+// Ends the running algorithm by throwing SortAbort at its paced access number
+// `at` (counting from 1) and at every later one, as the view's stop point does
+// once a stop has been requested. Attached as the array's pacer while it lives.
+class StopAt : public SortDelay
+{
+public:
+    StopAt(SortArray& array, uint64_t at) : m_array(array), m_at(at) { m_array.m_pacer = this; }
+    ~StopAt() { m_array.m_pacer = nullptr; }
+    void Pace() override
+    {
+        if (++paces >= m_at) throw SortAbort();
+    }
+    uint64_t paces = 0;
+
+private:
+    SortArray& m_array;
+    uint64_t m_at;
+};
+
 // Attached as the array's pacer, it records one token per paced access:
 //   r3    a counted access of index 3 that left its value unchanged (a read)
 //   w3    a counted access of index 3 whose value changed (a set)
