@@ -24,9 +24,14 @@ int main(int argc, char** argv)
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv)) return 1;
     if (!wxTheApp->CallOnInit()) return 1;
-    // messages go to the test's output: a message box would wait for a click
-    // that never comes
-    delete wxLog::SetActiveTarget(new wxLogStderr);
+    // no message boxes: error messages are collected for the tests to check
+    delete wxLog::SetActiveTarget(&TestLog::Instance());
+    // a failed toolkit check fails the test instead of opening a dialog
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                          const wxString& cond, const wxString& msg) {
+        ADD_FAILURE() << "toolkit assertion " << cond.utf8_str() << " (" << msg.utf8_str()
+                      << ") in " << func.utf8_str() << " at " << file.utf8_str() << ":" << line;
+    });
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
     wxEntryCleanup();
