@@ -185,11 +185,12 @@ TEST_P(EveryState, DoubleClickStartsTheEntry)
     Scroll(frame->arraySizeSlider, 37);
     Scroll(frame->speedSlider, SPEED_FAST);
 
-    DoubleClick(3); // Bubble Sort
+    const int bubble = Position("Bubble Sort");
+    DoubleClick(bubble);
 
     ASSERT_NE(frame->m_thread, nullptr);
     EXPECT_NE(frame->m_thread->m_serial, before);
-    EXPECT_EQ(frame->m_thread->m_algo, 3u);
+    EXPECT_EQ(frame->m_thread->m_algo, static_cast<size_t>(bubble));
     // an idle window starts on the array as it is
     EXPECT_EQ(A().size(), s == State::Idle ? size_before : 37u);
     wxTheApp->ProcessPendingEvents();

@@ -8,6 +8,7 @@
 #include <wx/hyperlink.h>
 #include <wx/image.h>
 #include <wx/tooltip.h>
+#include <wx/uiaction.h>
 
 #include "MainWindowTest.h"
 #include "WAbout.h"
@@ -172,6 +173,40 @@ TEST_F(MainWindowTest, ColumnKeepsItsWidthAndHiddenRowsTakeNoSpace)
     PumpEvents(100);
     EXPECT_GE(frame->GetSize().x, start.x);
     EXPECT_GE(frame->GetSize().y, start.y);
+}
+
+TEST_F(MainWindowTest, SelectionShowsThePivotRowForQuickSortsAndTheDescription)
+{
+    ASSERT_TRUE(PumpUntil([&] { return frame->algoList->GetSize().y > 0; }, 5000));
+    const int list_height = frame->algoList->GetSize().y;
+    int quick_sorts = 0, described = 0;
+    for (size_t i = 0; i < g_algolist_size; ++i) {
+        const AlgoListEntry& e = g_algolist[i];
+        Select(static_cast<int>(i));
+        const bool quick = e.name.Contains("Quick Sort");
+        quick_sorts += quick;
+        EXPECT_EQ(frame->pivotRulePanel->IsShown(), quick) << e.name;
+        EXPECT_EQ(frame->infoTextctrl->IsShown(), !e.description.empty()) << e.name;
+        if (!e.description.empty()) {
+            ++described;
+            EXPECT_EQ(frame->infoTextctrl->GetValue(), e.description);
+        }
+        // the shown rows take their height from the list
+        const int below = (quick ? frame->pivotRulePanel->GetSize().y : 0) +
+                          (e.description.empty() ? 0 : frame->infoTextctrl->GetSize().y);
+        EXPECT_TRUE(PumpUntil([&] { return std::abs(frame->algoList->GetSize().y + below - list_height) <= 8; },
+                              2000))
+            << e.name << ": list " << frame->algoList->GetSize().y << " + " << below << " vs " << list_height;
+    }
+    EXPECT_EQ(quick_sorts, 5);
+    EXPECT_GE(described, 8);
+
+    // Heap Sort after a quick sort: both rows hidden again
+    Select(Position("Quick Sort (dual pivot)"));
+    EXPECT_TRUE(frame->pivotRulePanel->IsShown());
+    Select(Position("Heap Sort"));
+    EXPECT_FALSE(frame->pivotRulePanel->IsShown());
+    EXPECT_FALSE(frame->infoTextctrl->IsShown());
 }
 
 TEST_F(MainWindowTest, IconShowsSixteenBarsInFiveColours)
@@ -397,4 +432,34 @@ TEST_F(MainWindowTest, AboutIsModalAndShowsItsTexts)
 
     // the dialog is gone once it has closed
     for (wxWindow* w : wxTopLevelWindows) EXPECT_FALSE(wxDynamicCast(w, WAbout));
+}
+
+// Real pointer clicks, through the windowing system, on the Run button and
+// on the inversion value.
+TEST_F(MainWindowTest, RealClicksReachTheirHandlers)
+{
+    wxUIActionSimulator sim;
+    auto clickOn = [&](wxWindow* w) {
+        ASSERT_TRUE(PumpUntil([&] { return w->IsShownOnScreen() && w->GetSize().x > 0; }, 5000));
+        const wxPoint centre = w->GetScreenRect().GetPosition() + w->GetSize() / 2;
+        sim.MouseMove(centre);
+        PumpEvents(20);
+        sim.MouseClick();
+    };
+    frame->Raise();
+
+    Scroll(frame->speedSlider, SPEED_FAST);
+    clickOn(frame->runButton);
+    ASSERT_TRUE(PumpUntil([&] { return frame->m_thread != nullptr; }, 5000));
+    EXPECT_TRUE(frame->runButton->GetValue());
+    EXPECT_TRUE(Advances());
+
+    clickOn(frame->labelInversionsValue);
+    EXPECT_TRUE(PumpUntil([&] { return frame->labelInversionsValue->GetLabel() == "skipped"; }, 5000));
+    EXPECT_FALSE(A().m_inversions_on);
+
+    // a second click on Run releases it: the worker pauses
+    clickOn(frame->runButton);
+    ASSERT_TRUE(PumpUntil([&] { return frame->m_thread && frame->m_thread->IsPaused(); }, 5000));
+    EXPECT_FALSE(frame->runButton->GetValue());
 }

@@ -65,6 +65,15 @@ protected:
     }
 
     SortArray& A() { return frame->sortview->m_items; }
+
+    // The catalogue position of the entry with this name.
+    static int Position(const wxString& name)
+    {
+        for (size_t i = 0; i < g_algolist_size; ++i)
+            if (g_algolist[i].name == name) return static_cast<int>(i);
+        ADD_FAILURE() << "no entry " << name.utf8_str();
+        return 0;
+    }
     uint64_t Accesses() const { return g_access_count; }
 
     // --- the controls' events ---

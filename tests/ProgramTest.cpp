@@ -1,0 +1,302 @@
+// The real program, started as a user starts it, on the test command's X
+// server. It is driven through its keyboard mnemonics (xdotool) and closed
+// through the window manager's close request; its sound goes to a file
+// through the audio library's disk driver.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// after the test framework: the X headers define macros such as None
+#include <X11/Xlib.h>
+
+extern char** environ;
+
+namespace {
+
+const int BUFFER = 4096; // samples per audio callback
+const int RATE = 44100;
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Runs a shell command and returns its standard output.
+std::string Shell(const std::string& cmd)
+{
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        while (fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+long FileSize(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : 0;
+}
+
+// The program as a child process.
+class Program
+{
+public:
+    explicit Program(const std::vector<std::string>& env_settings)
+    {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string s = *e;
+            bool replaced = false;
+            for (const std::string& set : env_settings)
+                if (s.compare(0, set.find('=') + 1, set, 0, set.find('=') + 1) == 0) replaced = true;
+            if (!replaced) env.push_back(s);
+        }
+        env.insert(env.end(), env_settings.begin(), env_settings.end());
+        std::vector<char*> envp;
+        for (std::string& s : env) envp.push_back(&s[0]);
+        envp.push_back(nullptr);
+        char* argv[] = {const_cast<char*>(QUORVEX_PROGRAM), nullptr};
+        if (posix_spawn(&m_pid, QUORVEX_PROGRAM, nullptr, nullptr, argv, envp.data()) != 0) m_pid = -1;
+    }
+
+    ~Program()
+    {
+        if (m_pid > 0 && !m_exited) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    bool Started() const { return m_pid > 0; }
+
+    // The first visible window of this process whose title matches.
+    unsigned long FindWindow(const std::string& title_regex, int timeout_ms = 20000)
+    {
+        unsigned long id = 0;
+        WaitFor([&] {
+            const std::string out = Shell("xdotool search --all --onlyvisible --pid " + std::to_string(m_pid) +
+                                          " --name '" + title_regex + "' 2>/dev/null");
+            id = std::strtoul(out.c_str(), nullptr, 10);
+            return id != 0 || Exited();
+        }, timeout_ms);
+        return id;
+    }
+
+    // Keys typed into the window, as a user types them.
+    void Keys(unsigned long window, const std::string& keys)
+    {
+        Shell("xdotool windowfocus --sync " + std::to_string(window) + " key --delay 60 " + keys);
+    }
+
+    // Asks the window to close, as a window manager's close button does.
+    static void RequestClose(unsigned long window)
+    {
+        Display* d = XOpenDisplay(nullptr);
+        ASSERT_NE(d, nullptr);
+        XEvent ev;
+        std::memset(&ev, 0, sizeof ev);
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = window;
+        ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+        ev.xclient.data.l[1] = CurrentTime;
+        XSendEvent(d, window, False, NoEventMask, &ev);
+        XFlush(d);
+        XCloseDisplay(d);
+    }
+
+    bool Exited()
+    {
+        if (m_exited) return true;
+        if (waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_exited = true;
+        return m_exited;
+    }
+    bool WaitExit(int timeout_ms) { return WaitFor([&] { return Exited(); }, timeout_ms); }
+    int ExitStatus() const { return m_status; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_exited = false;
+    int m_status = -1;
+};
+
+std::vector<int16_t> ReadSamples(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                          (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+    return samples;
+}
+
+// Buffers [from, to) of the stream that hold any sound.
+int SoundingBuffers(const std::vector<int16_t>& s, long from, long to)
+{
+    int n = 0;
+    for (long b = from; b < to; ++b) {
+        bool any = false;
+        for (long k = b * BUFFER; k < (b + 1) * BUFFER && k < static_cast<long>(s.size()); ++k)
+            any = any || s[k] != 0;
+        n += any;
+    }
+    return n;
+}
+
+std::string TempDir()
+{
+    char tmpl[] = "/tmp/quorvex-program-XXXXXX";
+    const char* dir = mkdtemp(tmpl);
+    return dir ? dir : "/tmp";
+}
+
+} // namespace
+
+// Sound on, run, pause, resume, sound off, close while running: what was
+// played is silent until the run starts, sounds while it runs, falls silent
+// while it is paused and after sound is switched off, and never leaves the
+// sample range. Its pitch lies between the lowest and the highest tone.
+TEST(Program, PlaysTheAccessesOfARun)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server (the test command provides one)";
+    const std::string dir = TempDir();
+    const std::string raw = dir + "/out.raw";
+    Program program({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + raw});
+    ASSERT_TRUE(program.Started());
+    const unsigned long window = program.FindWindow("^Quorvex 0\\.6\\.5 - https://quorvex\\.org/$");
+    ASSERT_NE(window, 0u) << "the main window did not open";
+
+    // Waits until the stream holds `more` further buffers; returns the
+    // buffer count at the moment of the call.
+    auto mark_and_wait = [&](int more) {
+        const long at = FileSize(raw) / (2 * BUFFER);
+        EXPECT_TRUE(WaitFor([&] { return FileSize(raw) / (2 * BUFFER) >= at + more; }, 20000));
+        return at;
+    };
+
+    mark_and_wait(3);                   // the device plays silence while paused
+    program.Keys(window, "alt+o");      // Sound on
+    const long sound_on = mark_and_wait(4);
+    program.Keys(window, "alt+r");      // Run: Selection Sort on 100 shuffled items
+    const long run = mark_and_wait(12);
+    program.Keys(window, "alt+r");      // Run released: paused
+    const long pause = mark_and_wait(8);
+    program.Keys(window, "alt+r");      // running again
+    const long resume = mark_and_wait(8);
+    program.Keys(window, "alt+o");      // Sound off
+    const long sound_off = mark_and_wait(6);
+
+    Program::RequestClose(window); // while the algorithm runs
+    ASSERT_TRUE(program.WaitExit(20000)) << "the program did not end after its window closed";
+    EXPECT_TRUE(WIFEXITED(program.ExitStatus()));
+    EXPECT_EQ(WEXITSTATUS(program.ExitStatus()), 0);
+
+    const std::vector<int16_t> s = ReadSamples(raw);
+    const long buffers = static_cast<long>(s.size()) / BUFFER;
+    ASSERT_GE(buffers, sound_off + 6);
+
+    // a command takes effect at the next callback; tones already started
+    // ring for under one buffer; the stream's file lags by up to a buffer
+    const long slack = 3;
+    EXPECT_EQ(SoundingBuffers(s, 0, run), 0) << "sound before the run started";
+    EXPECT_GE(SoundingBuffers(s, run + slack, pause), pause - run - slack - 1) << "the run was not heard";
+    EXPECT_EQ(SoundingBuffers(s, pause + slack, resume), 0) << "sound while paused";
+    EXPECT_GE(SoundingBuffers(s, resume + slack, sound_off), sound_off - resume - slack - 1)
+        << "the resumed run was not heard";
+    EXPECT_EQ(SoundingBuffers(s, sound_off + slack, buffers), 0) << "sound after sound was switched off";
+    EXPECT_LT(sound_on, run);
+
+    // levels within the limiter's range; pitch from the zero crossings of
+    // the sounding stretch: tones lie between 120 and 1320 Hz
+    int peak = 0;
+    for (int16_t v : s) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    EXPECT_LE(peak, 32200);
+    EXPECT_GT(peak, 1000);
+
+    long crossings = 0, sounding = 0;
+    for (long b = run + slack; b < pause; ++b) {
+        const long lo = b * BUFFER, hi = (b + 1) * BUFFER;
+        for (long k = lo + 1; k < hi; ++k) {
+            if ((s[k - 1] < 0) != (s[k] < 0)) ++crossings;
+            if (s[k] != 0) ++sounding;
+        }
+    }
+    ASSERT_GT(sounding, 0);
+    const double hz = crossings / 2.0 / (static_cast<double>(sounding) / RATE);
+    EXPECT_GT(hz, 100.0);
+    EXPECT_LT(hz, 1500.0);
+
+    std::remove(raw.c_str());
+    rmdir(dir.c_str());
+}
+
+// Without a usable audio device the program says so once, then works
+// without sound: a run changes the picture, and the window closes normally.
+TEST(Program, RunsWithoutAudio)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server (the test command provides one)";
+    const std::string dir = TempDir();
+    Program program({"SDL_AUDIODRIVER=quorvex-no-driver"});
+    ASSERT_TRUE(program.Started());
+
+    // the error box, shown once the main window is up
+    const unsigned long box = program.FindWindow("Error$");
+    ASSERT_NE(box, 0u) << "no error box about the audio device";
+    const unsigned long window = program.FindWindow("^Quorvex 0\\.6\\.5 - ");
+    ASSERT_NE(window, 0u);
+    program.Keys(box, "Return");
+    ASSERT_TRUE(WaitFor([&] { return program.FindWindow("Error$", 200) == 0; }, 10000)) << "the box stayed";
+
+    const std::string id = std::to_string(window);
+    auto shot = [&](const std::string& name) {
+        const std::string path = dir + "/" + name + ".png";
+        Shell("import -window " + id + " " + path + " 2>/dev/null");
+        return path;
+    };
+    auto differing_pixels = [&](const std::string& a, const std::string& b) {
+        return std::atol(Shell("compare -metric AE " + a + " " + b + " null: 2>&1").c_str());
+    };
+
+    // idle, the picture stands still; running, it changes
+    const std::string idle1 = shot("idle1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string idle2 = shot("idle2");
+    EXPECT_EQ(differing_pixels(idle1, idle2), 0);
+
+    program.Keys(window, "alt+r");
+    const std::string run1 = shot("run1");
+    EXPECT_TRUE(WaitFor([&] { return differing_pixels(run1, shot("run2")) > 0; }, 10000))
+        << "the run did not change the picture";
+
+    Program::RequestClose(window);
+    ASSERT_TRUE(program.WaitExit(20000));
+    EXPECT_TRUE(WIFEXITED(program.ExitStatus()));
+    EXPECT_EQ(WEXITSTATUS(program.ExitStatus()), 0);
+
+    Shell("rm -rf '" + dir + "'");
+}
