@@ -90,7 +90,7 @@ WMain::WMain(wxWindow* parent)
     arraySizeSlider->SetValue(100);
     ApplyArraySize(100);
 
-    // TODO: append PivotRuleNames() once the quick sorts provide them
+    pivotRuleChoice->Append(PivotRuleNames());
     pivotRuleChoice->SetSelection(0);
 
     speedSlider->SetValue(1000);
@@ -158,7 +158,7 @@ bool WMain::RunAlgorithm()
     while (sortview->m_step_gate.TryWait() == wxSEMA_NO_ERROR) {
     }
 
-    // TODO: g_pivot_rule = pivotRuleChoice->GetSelection(); once the quick sorts provide it
+    g_pivot_rule = pivotRuleChoice->GetSelection();
 
     m_thread = new SortAlgoThread(this, sortview, static_cast<size_t>(sel), ++m_run_serial);
     m_abort_requested = false;

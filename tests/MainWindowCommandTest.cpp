@@ -386,3 +386,20 @@ TEST_F(WorkerStateTest, InversionClickWhileRunning)
     ExpectRunning();
     EXPECT_EQ(A().m_inversion_count, -1);
 }
+
+// The pivot rule chosen when a run starts is the one the quick sorts use.
+TEST_F(WorkerStateTest, RunTakesThePivotRuleOfTheChoice)
+{
+    EXPECT_EQ(frame->pivotRuleChoice->GetStrings(), PivotRuleNames());
+    Select(Position("Quick Sort (LR ptrs)"));
+    ASSERT_TRUE(frame->pivotRulePanel->IsShown());
+    Scroll(frame->speedSlider, SPEED_FAST);
+    for (int rule : {3, 1, 4, 0, 2}) {
+        frame->pivotRuleChoice->SetSelection(rule);
+        g_pivot_rule = -1;
+        RunPressed();
+        ASSERT_NE(frame->m_thread, nullptr);
+        EXPECT_EQ(g_pivot_rule, rule);
+        Reset();
+    }
+}
