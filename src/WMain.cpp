@@ -99,8 +99,20 @@ WMain::WMain(wxWindow* parent)
     soundSustainSlider->SetValue(700);
     ApplySustain(700);
 
-    // TODO: open the audio device with SoundCallback once the renderer provides it
-    soundButton->Disable();
+    // the audio device, paused until Sound is pressed; the callback reads the
+    // view's array through its user data
+    SDL_AudioSpec wanted;
+    std::memset(&wanted, 0, sizeof(wanted));
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16LSB;
+    wanted.channels = 1;
+    wanted.samples = 4096;
+    wanted.callback = SoundCallback;
+    wanted.userdata = sortview;
+    if (SDL_OpenAudio(&wanted, nullptr) < 0) {
+        wxLogError(wxString(_("Couldn't open audio: ")) + wxString(SDL_GetError(), wxConvISO8859_1));
+        soundButton->Disable();
+    }
 
     soundButton->SetValue(false);
 
@@ -272,7 +284,9 @@ void WMain::HandleStep(wxCommandEvent&)
 void WMain::HandleSoundToggle(wxCommandEvent& ce)
 {
     if (ce.IsChecked()) {
-        // TODO: SoundReset() once the renderer provides it
+        // the renderer starts afresh before the device calls back, and
+        // recording starts after that
+        SoundReset();
         SDL_PauseAudio(0);
         g_sound_on = true;
     }

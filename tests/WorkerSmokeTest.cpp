@@ -9,8 +9,8 @@
 
 TEST(WorkerSmoke, RunSortsChecksAndReportsOnce)
 {
-    g_delay_ms = 0.0;
     WMain* frame = new WMain(nullptr);
+    g_delay_ms = 0.0; // after the window has applied its start speed
     SortArray& A = frame->sortview->m_items;
     A.FillArray(0, 50);
     frame->algoList->SetSelection(0); // Selection Sort
@@ -26,8 +26,8 @@ TEST(WorkerSmoke, RunSortsChecksAndReportsOnce)
 
 TEST(WorkerSmoke, StopEndsAWorkerWithoutCompletion)
 {
-    g_delay_ms = 1.0;
     WMain* frame = new WMain(nullptr);
+    g_delay_ms = 1.0;
     frame->sortview->m_items.FillArray(0, 200);
     frame->algoList->SetSelection(3); // Bubble Sort
 
