@@ -9,8 +9,9 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-test -j"$jobs"
 
 # The threaded suites once more under ThreadSanitizer: the worker and its
-# pacing, and the sound's hand-over between the worker and the audio thread.
-tsan_suites=(pacing_tests worker_smoke_tests sound_tests)
+# pacing, the sound's hand-over between the worker and the audio thread, and
+# the main window's commands and status refresh against a running worker.
+tsan_suites=(pacing_tests worker_smoke_tests sound_tests main_window_tests)
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_TSAN=ON -DQUORVEX_BENCH=OFF
 cmake --build build-tsan -j"$jobs" --target "${tsan_suites[@]}"
 for suite in "${tsan_suites[@]}"; do
