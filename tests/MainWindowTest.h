@@ -140,7 +140,8 @@ protected:
         return last;
     }
 
-    // True once the counter has moved at least by more than it was.
+    // Pumps events until the access counter has grown by `by`; false if it
+    // has not within the time-out.
     bool Advances(uint64_t by = 5, long timeout_ms = 20000)
     {
         const uint64_t from = Accesses();
