@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "RoleTrace.h"
 #include "SortArray.h"
 #include "SortSound.h"
 #include "Trace.h"
@@ -25,23 +26,6 @@ protected:
     SortArray A;
 };
 
-// Sound on for the duration of a test, collecting what was sounded.
-class SoundCapture
-{
-public:
-    SoundCapture()
-    {
-        g_pending_accesses.clear();
-        g_sound_on = true;
-    }
-    ~SoundCapture()
-    {
-        g_sound_on = false;
-        g_pending_accesses.clear();
-    }
-    std::vector<uint32_t> values() const { return g_pending_accesses; }
-};
-
 TEST(SortItemTest, ComparisonsCountOnceAndSoundBothOperandsLeftFirst)
 {
     SoundCapture sound;
@@ -55,7 +39,7 @@ TEST(SortItemTest, ComparisonsCountOnceAndSoundBothOperandsLeftFirst)
     EXPECT_TRUE(b != a);
     EXPECT_TRUE(b >= a);
     EXPECT_EQ(g_comparison_count, 6u);
-    EXPECT_EQ(sound.values(), (std::vector<uint32_t>{4, 7, 4, 7, 4, 4, 4, 7, 7, 4, 7, 4}));
+    EXPECT_EQ(sound.Values(), (std::vector<int>{4, 7, 4, 7, 4, 4, 4, 7, 7, 4, 7, 4}));
 }
 
 TEST(SortItemTest, CompareToCountsOneComparisonForAllItsOutcomes)
@@ -82,7 +66,7 @@ TEST(SortItemTest, ReadSoundsWithoutCountingAndCopiesAreFree)
     EXPECT_EQ(g_comparison_count, 0u);
     EXPECT_EQ(g_access_count, 0u);
     // a negative value is sign-extended, then its low 32 bits are recorded
-    EXPECT_EQ(sound.values(), std::vector<uint32_t>{0xFFFFFFFEu});
+    EXPECT_EQ(sound.Values(), std::vector<int>{static_cast<int>(0xFFFFFFFEu)});
     EXPECT_TRUE(scratch[0] < scratch[1]);
     EXPECT_EQ(g_comparison_count, 1u);
 }
