@@ -13,9 +13,10 @@
 
 #include "SortAlgo.h"
 #include "SortSound.h"
+#include "Version.h"
 #include "WAbout.h"
 
-#include "../resources/quorvex.xpm"
+#include "quorvex.xpm"
 
 // ---------------------------------------------------------------------------
 // The application
@@ -72,7 +73,7 @@ WMain::WMain(wxWindow* parent)
     infoTextctrl->Hide();
 
     SetIcon(wxIcon(quorvex_xpm));
-    SetTitle(wxString(_("Quorvex 0.6.5 - ")) + g_web_address);
+    SetTitle(wxString(_("Quorvex " QUORVEX_VERSION " - ")) + g_web_address);
 
     // the control column starts about 280 pixels wide and keeps its width
     splitter->SetSashPosition(GetSize().GetWidth() - 280, true);

@@ -296,6 +296,13 @@ void SortArray::ListInputTypes(wxArrayString& list)
 
 void SortArray::FillArray(unsigned int type, size_t size)
 {
+    // a fresh device and engine for every fill
+    std::random_device device("/dev/urandom");
+    FillArray(type, size, device());
+}
+
+void SortArray::FillArray(unsigned int type, size_t size, uint32_t seed)
+{
     if (size == 0) size = 1;
     m_array.resize(size);
     m_mark_colours.resize(size);
@@ -331,9 +338,7 @@ void SortArray::FillArray(unsigned int type, size_t size)
     }
 
     if (shuffle && n >= 2) {
-        // a fresh device and engine for every fill
-        std::random_device device("/dev/urandom");
-        std::mt19937 engine(device());
+        std::mt19937 engine(seed);
         for (size_t p = 0; p + 1 < n; ++p) {
             std::uniform_int_distribution<size_t> pick(0, n - 1 - p);
             const size_t k = pick(engine);

@@ -3,10 +3,12 @@
 #include <wx/intl.h>
 #include <wx/sizer.h>
 
+#include "Version.h"
+
 WAbout::WAbout(wxWindow* parent)
     : WAbout_wxg(parent, wxID_ANY, wxEmptyString)
 {
-    labelTitle->SetLabel(_("Quorvex 0.6.5"));
+    labelTitle->SetLabel(_("Quorvex " QUORVEX_VERSION));
     // the compiler's date of this file, e.g. "Nov  1 2026"
     labelBuildDate->SetLabel(wxString(_("Build Date: ")) + wxString(__DATE__));
 

@@ -218,6 +218,9 @@ public:
     // Input generation and the result check.
     static void ListInputTypes(wxArrayString& list);
     void FillArray(unsigned int type, size_t size);
+    // The same fill with the shuffle's engine seeded by the caller, so that a
+    // command can repeat an input exactly.
+    void FillArray(unsigned int type, size_t size, uint32_t seed);
     void FinishFill();
     bool CheckSorted();
 
