@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "SortAlgo.h"
+#include "SortArrayIterator.h"
 
 // The catalogue entry "Tim Sort".
 void TimSort(SortArray& A);

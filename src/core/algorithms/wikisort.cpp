@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "Assertion.h"
-#include "SortAlgo.h"
+#include "SortArrayIterator.h"
 
 // Every read or write of an array item is one dereference of a
 // SortArrayIterator, that is one counted, paced get_mutable, in the order the
