@@ -13,7 +13,7 @@
 
 #include "SortAlgo.h"
 #include "Trace.h"
-#include "algorithms/wikisort.h"
+#include "algorithms/blockmerge.h"
 
 // Counts the allocations made while g_count_allocations is set. Kept out of
 // line, so that the compiler does not pair inlined malloc and free with new

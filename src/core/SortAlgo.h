@@ -10,7 +10,7 @@
 
 #include "SortArray.h"
 #include "SortArrayIterator.h"
-#include "algorithms/wikisort.h"
+#include "algorithms/blockmerge.h"
 #include "algorithms/bogosort.h"
 #include "algorithms/elementary.h"
 #include "algorithms/heapsort.h"

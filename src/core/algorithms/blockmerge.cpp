@@ -1,4 +1,4 @@
-#include "algorithms/wikisort.h"
+#include "algorithms/blockmerge.h"
 
 #include <algorithm>
 #include <cmath>
