@@ -32,13 +32,6 @@ __attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { 
 
 namespace {
 
-const AlgoListEntry* FindEntry(const wxString& name)
-{
-    for (const AlgoListEntry* e = g_algolist; e != g_algolist_end; ++e)
-        if (e->name == name) return e;
-    return nullptr;
-}
-
 // Sorts the keys, tagged with their positions, with inversion counting off
 // (it recounts on every access and would only slow these runs down), and
 // checks that the result is ascending and keeps equal keys in order.
@@ -129,16 +122,6 @@ std::vector<int> Ascending(int n)
 }
 
 // ---------------------------------------------------------------------------
-
-TEST(BlockMergeSort, CatalogueEntry)
-{
-    const AlgoListEntry* e = FindEntry("Block Merge Sort (WikiSort)");
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->func, &WikiSort);
-    EXPECT_EQ(e->size_limit, 0xFFFFFFFFu);
-    EXPECT_EQ(e->inversion_limit, 512u);
-    EXPECT_EQ(e->description, "An O(1) place O(n log n) time stable merge sort.");
-}
 
 TEST(BlockMergeSort, SortsEveryInputTypeStablyFromOneTo300Items)
 {

@@ -2,6 +2,7 @@
 // a small input, their counts on sorted input, and their marks.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "SortAlgo.h"
@@ -18,6 +19,11 @@ struct TraceCase
 };
 
 // Input 3 1 2 for all: r/w = counted access, s = swap, c = comparisons.
+void PrintTo(const TraceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 const TraceCase kTraces[] = {
     {"Selection", SelectionSort, {3, 1, 2}, "r1 r0 c1 r2 r1 c1 s0,1 r2 r1 c1 s1,2"},
     {"Insertion", InsertionSort, {3, 1, 2}, "r1 r0 c1 s0,1 r2 r1 c1 s1,2 r0 c1"},

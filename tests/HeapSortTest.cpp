@@ -13,31 +13,6 @@
 
 namespace {
 
-TEST(HeapSortCatalogue, EntriesAfterShellSort)
-{
-    int pos = -1;
-    for (size_t i = 0; i < g_algolist_size; ++i)
-        if (g_algolist[i].name == "Shell Sort") pos = static_cast<int>(i);
-    ASSERT_GE(pos, 0);
-    ASSERT_LT(pos + 3, static_cast<int>(g_algolist_size));
-
-    const AlgoListEntry& heap = g_algolist[pos + 1];
-    EXPECT_EQ(heap.name, "Heap Sort");
-    EXPECT_EQ(heap.func, &HeapSort);
-    EXPECT_EQ(heap.size_limit, 0xFFFFFFFFu);
-    EXPECT_EQ(heap.inversion_limit, 0xFFFFFFFFu);
-    EXPECT_TRUE(heap.description.empty());
-
-    const AlgoListEntry& smooth = g_algolist[pos + 2];
-    EXPECT_EQ(smooth.name, "Smooth Sort");
-    EXPECT_EQ(smooth.func, &SmoothSort);
-    EXPECT_EQ(smooth.size_limit, 0xFFFFFFFFu);
-    EXPECT_EQ(smooth.inversion_limit, 1024u);
-    EXPECT_TRUE(smooth.description.empty());
-
-    EXPECT_EQ(g_algolist[pos + 3].name, "Odd-Even Sort");
-}
-
 struct SortCase
 {
     std::vector<int> input;

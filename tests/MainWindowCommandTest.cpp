@@ -1,6 +1,7 @@
 // The main window's commands in every state of the worker: idle, running,
 // paused, stepping, and finished with its completion event still queued.
 #include <cstdlib>
+#include <ostream>
 
 #include "MainWindowTest.h"
 
@@ -18,6 +19,12 @@ const char* Name(State s)
     case State::Finished: return "Finished";
     }
     return "?";
+}
+
+// How the test list prints a state.
+void PrintTo(State s, std::ostream* os)
+{
+    *os << Name(s);
 }
 
 } // namespace

@@ -13,30 +13,6 @@
 
 namespace {
 
-TEST(MergeSortCatalogue, EntriesAfterBinaryInsertionSort)
-{
-    int pos = -1;
-    for (size_t i = 0; i < g_algolist_size; ++i)
-        if (g_algolist[i].name == "Binary Insertion Sort") pos = static_cast<int>(i);
-    ASSERT_GE(pos, 0);
-    ASSERT_LT(pos + 2, static_cast<int>(g_algolist_size));
-
-    const AlgoListEntry& rec = g_algolist[pos + 1];
-    EXPECT_EQ(rec.name, "Merge Sort");
-    EXPECT_EQ(rec.func, &MergeSort);
-    EXPECT_EQ(rec.size_limit, 0xFFFFFFFFu);
-    EXPECT_EQ(rec.inversion_limit, 512u);
-    EXPECT_EQ(rec.description, "Merge sort which merges two sorted sequences into a shadow array,"
-                               "and then copies it back to the shown array.");
-
-    const AlgoListEntry& it = g_algolist[pos + 2];
-    EXPECT_EQ(it.name, "Merge Sort (iterative)");
-    EXPECT_EQ(it.func, &MergeSortIterative);
-    EXPECT_EQ(it.size_limit, 0xFFFFFFFFu);
-    EXPECT_EQ(it.inversion_limit, 512u);
-    EXPECT_EQ(it.description, "Merge sort variant which iteratively merges subarrays of sizes of powers of two.");
-}
-
 struct MergeCase
 {
     const char* sort;

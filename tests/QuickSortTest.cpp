@@ -38,49 +38,6 @@ const Variant kVariants[] = {
     {"DualPivot", &QuickSortDualPivot},
 };
 
-// Position of a catalogue entry by name, or -1.
-int CataloguePosition(const char* name)
-{
-    for (size_t i = 0; i < g_algolist_size; ++i)
-        if (g_algolist[i].name == name) return static_cast<int>(i);
-    return -1;
-}
-
-TEST(QuickSortCatalogue, FiveEntriesAfterTheMergeSorts)
-{
-    struct Row { const char* name; void (*func)(SortArray&); const char* description; };
-    const Row rows[] = {
-        {"Quick Sort (LR ptrs)", &QuickSortLR, "Quick sort variant with left and right pointers."},
-        {"Quick Sort (LL ptrs)", &QuickSortLL,
-         "Quick sort variant from 3rd edition of CLRS: two pointers on left."},
-        {"Quick Sort (ternary, LR ptrs)", &QuickSortTernaryLR,
-         "Ternary-split quick sort variant, adapted from multikey quicksort by Bentley & Sedgewick: "
-         "partitions \"=<?>=\" using two pairs of pointers at left and right, then copied to middle."},
-        {"Quick Sort (ternary, LL ptrs)", &QuickSortTernaryLL,
-         "Ternary-split quick sort variant: partitions \"<>?=\" using two pointers at left and one at "
-         "right. Afterwards copies the \"=\" to middle."},
-        {"Quick Sort (dual pivot)", &QuickSortDualPivot,
-         "Dual pivot quick sort variant: partitions \"<1<2?>\" using three pointers, two at left and "
-         "one at right."},
-    };
-    const int first = CataloguePosition("Merge Sort (iterative)") + 1;
-    ASSERT_GT(first, 0);
-    for (int k = 0; k < 5; ++k) {
-        ASSERT_LT(first + k, static_cast<int>(g_algolist_size));
-        const AlgoListEntry& e = g_algolist[first + k];
-        EXPECT_EQ(e.name, rows[k].name);
-        EXPECT_EQ(e.func, rows[k].func) << rows[k].name;
-        EXPECT_EQ(e.size_limit, 0xFFFFFFFFu) << rows[k].name;
-        EXPECT_EQ(e.inversion_limit, 0xFFFFFFFFu) << rows[k].name;
-        EXPECT_EQ(e.description, rows[k].description) << rows[k].name;
-    }
-    // the main window shows the pivot rule row for exactly these names
-    int quick = 0;
-    for (const AlgoListEntry* e = g_algolist; e != g_algolist_end; ++e)
-        if (e->name.Contains("Quick Sort")) ++quick;
-    EXPECT_EQ(quick, 5);
-}
-
 TEST(PivotRules, NamesInIndexOrder)
 {
     const wxArrayString names = PivotRuleNames();

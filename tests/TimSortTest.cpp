@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ParamName.h"
 #include "SortAlgo.h"
 #include "Trace.h"
 #include "algorithms/timsort.h"
@@ -578,7 +579,7 @@ const MergeCase kMerges[] = {
 
 INSTANTIATE_TEST_SUITE_P(Merges, TimSortMerge, ::testing::ValuesIn(kMerges),
                          [](const ::testing::TestParamInfo<MergeCase>& info) {
-                             return std::to_string(info.index);
+                             return ParamName(info.param.what);
                          });
 
 // ---------------------------------------------------------------------------
