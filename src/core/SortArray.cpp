@@ -160,7 +160,7 @@ void SortArray::mark(size_t i, uint8_t colour)
 void SortArray::unmark(size_t i)
 {
     ASSERT(i < m_array.size());
-    m_mark_colours[i] = 0;
+    m_mark_colours[i] = COLOUR_PLAIN;
 }
 
 void SortArray::mark_swap(size_t i, size_t j)
@@ -176,7 +176,7 @@ void SortArray::unmark_all()
 {
     m_latest = AccessRecord();
     m_partner = AccessRecord();
-    for (Relaxed<uint8_t>& m : m_mark_colours) m = 0;
+    for (Relaxed<uint8_t>& m : m_mark_colours) m = COLOUR_PLAIN;
     wxMutexLocker lock(m_guard);
     ASSERT(lock.IsOk());
     m_highlights.clear();
@@ -206,12 +206,12 @@ int SortArray::IndexColour(size_t i)
 
     for (const WatchEntry& w : m_watched) {
         if (w.variable && w.variable->load() == i) {
-            if (w.colour != 0) return w.colour;
+            if (w.colour != COLOUR_PLAIN) return w.colour;
             break;
         }
     }
 
-    if (i < m_mark_colours.size() && m_mark_colours[i] != 0) return m_mark_colours[i];
+    if (i < m_mark_colours.size() && m_mark_colours[i] != COLOUR_PLAIN) return m_mark_colours[i];
 
     int best_colour = -1, best_priority = -1;
     for (auto it = m_highlights.begin(); it != m_highlights.end();) {
@@ -228,7 +228,7 @@ int SortArray::IndexColour(size_t i)
             it = m_highlights.erase(it);
         }
     }
-    return best_colour > 0 ? best_colour : 0;
+    return best_colour > COLOUR_PLAIN ? best_colour : COLOUR_PLAIN;
 }
 
 void SortArray::IndexColours(std::vector<int>& colours)
@@ -248,11 +248,11 @@ void SortArray::IndexColours(std::vector<int>& colours)
         const uint64_t v = w.variable->load();
         if (v >= n || watch_seen[v]) continue;
         watch_seen[v] = 1;
-        if (w.colour != 0 && colours[v] < 0) colours[v] = w.colour;
+        if (w.colour != COLOUR_PLAIN && colours[v] < 0) colours[v] = w.colour;
     }
 
     for (size_t i = 0; i < n; ++i)
-        if (colours[i] < 0 && m_mark_colours[i] != 0) colours[i] = m_mark_colours[i];
+        if (colours[i] < 0 && m_mark_colours[i] != COLOUR_PLAIN) colours[i] = m_mark_colours[i];
 
     // one pass over the highlights, oldest first, for the indices still open;
     // records of other indices stay untouched, as IndexColour leaves them
@@ -278,7 +278,7 @@ void SortArray::IndexColours(std::vector<int>& colours)
     m_highlights.resize(keep);
 
     for (size_t i = 0; i < n; ++i)
-        if (colours[i] < 0) colours[i] = best_colour[i] > 0 ? best_colour[i] : 0;
+        if (colours[i] < 0) colours[i] = best_colour[i] > COLOUR_PLAIN ? best_colour[i] : COLOUR_PLAIN;
 }
 
 // ---------------------------------------------------------------------------
@@ -376,7 +376,7 @@ bool SortArray::CheckSorted()
 
     const size_t n = m_array.size();
     int32_t prev = get_nocount(0).raw();
-    mark(0, 2);
+    mark(0, COLOUR_CONFIRMED);
 
     bool sorted = true;
     for (size_t i = 1; i < n; ++i) {
@@ -389,7 +389,7 @@ bool SortArray::CheckSorted()
             sorted = false;
             break;
         }
-        mark(i, 2);
+        mark(i, COLOUR_CONFIRMED);
         prev = cur;
     }
 

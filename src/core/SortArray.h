@@ -112,6 +112,29 @@ struct SortAbort
 {
 };
 
+// The colour roles: indices 0 to 16 into the view's palette, shared by marks,
+// watches and highlights. Several roles share one index (and so one colour);
+// algorithms use the name that says why they colour a bar.
+enum ColourRole : uint8_t {
+    COLOUR_PLAIN = 0,            // white: no role; a mark or watch of 0 is none
+    COLOUR_ACCESS = 1,           // red: an ordinary recorded access
+    COLOUR_SORTED = 2,           // green: the sorted part, an item placed for good
+    COLOUR_PIVOT = 2,            //   a pivot, marked or watched
+    COLOUR_CONFIRMED = 2,        //   an item found in order by a scan (the result check, bogo sort)
+    COLOUR_KEY = 2,              //   the item being inserted
+    COLOUR_RANGE_END = 2,        //   an end of the range being merged or distributed
+    COLOUR_POINTER = 3,          // cyan: a watched index variable
+    COLOUR_BOUNDARY = 3,         //   a bucket boundary, the start of a right run, a stooge range end
+    COLOUR_EQUAL_TO_PIVOT = 4,   // yellow: an item equal to the pivot
+    COLOUR_HEAP_LEVEL_BASE = 4,  // heap level 0 (the root); level k is 4 + k ...
+    COLOUR_HEAP_LEVEL_LAST = 15, //   ... up to level 11
+    COLOUR_TOUCH = 16,           // blue: an item the block merge sort reaches directly
+    COLOUR_CYCLE_START = 16,     //   the cycle sort's watched start of the current cycle
+};
+
+// The number of colour indices, and so of entries in the view's palette.
+constexpr int COLOUR_INDEX_COUNT = 17;
+
 // One recorded access: an index to highlight in a colour for hold + 1
 // paintings, with a priority among records of the same index.
 struct AccessRecord
@@ -123,7 +146,7 @@ struct AccessRecord
 
     static constexpr uint32_t NONE = 0xFFFFFFFF;
 
-    AccessRecord(uint32_t i = NONE, uint16_t c = 1, uint16_t h = 0, uint16_t p = 0)
+    AccessRecord(uint32_t i = NONE, uint16_t c = COLOUR_ACCESS, uint16_t h = 0, uint16_t p = 0)
         : index(i), colour(c), hold(h), priority(p) {}
 };
 
@@ -236,7 +259,7 @@ public:
 private:
     void note_access();
     void AppendHighlight(const AccessRecord& record);
-    void RecordAccess(size_t i, uint16_t colour = 1, uint16_t hold = 0, uint16_t priority = 0);
+    void RecordAccess(size_t i, uint16_t colour = COLOUR_ACCESS, uint16_t hold = 0, uint16_t priority = 0);
 
     std::vector<int32_t> m_count_values, m_count_scratch; // for FullInversionCount
 };

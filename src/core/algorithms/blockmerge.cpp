@@ -24,7 +24,7 @@ const size_t CACHE_SIZE = 8;
 
 // Items compared directly in the array light up, longer and above ordinary
 // accesses, since the references were taken earlier.
-const uint16_t TOUCH_COLOUR = 16;
+const uint16_t TOUCH_COLOUR = COLOUR_TOUCH;
 const uint16_t TOUCH_HOLD = 1;
 const uint16_t TOUCH_PRIORITY = 10;
 

@@ -11,14 +11,14 @@ bool BogoCheckSorted(SortArray& A)
 {
     const size_t n = A.size();
     SortItem prev = A[0];
-    A.mark(0, 2);
+    A.mark(0, COLOUR_CONFIRMED);
 
     size_t i = 1;
     while (i < n) {
         const SortItem cur = A[i];
         if (prev > cur) break;
         prev = cur;
-        A.mark(i, 2);
+        A.mark(i, COLOUR_CONFIRMED);
         ++i;
     }
     if (i == n) return true;
@@ -80,8 +80,8 @@ static void StoogeSortRange(SortArray& A, int32_t i, int32_t j)
     }
     if (j - i >= 2) {
         const int32_t t = (j - i + 1) / 3;
-        A.mark(i, 3);
-        A.mark(j, 3);
+        A.mark(i, COLOUR_BOUNDARY);
+        A.mark(j, COLOUR_BOUNDARY);
         StoogeSortRange(A, i, j - t);
         StoogeSortRange(A, i + t, j);
         StoogeSortRange(A, i, j - t);
@@ -106,7 +106,7 @@ static void SlowSortRange(SortArray& A, int32_t i, int32_t j)
         const SortItem& b = A[j];
         if (a > b) A.swap(m, j);
     }
-    A.mark(j, 2); // the largest item of the range is settled
+    A.mark(j, COLOUR_SORTED); // the largest item of the range is settled
     SlowSortRange(A, i, j - 1);
     A.unmark(j);
 }

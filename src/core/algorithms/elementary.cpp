@@ -12,7 +12,7 @@ void SelectionSort(SortArray& A)
 {
     const size_t n = A.size();
     Watched<uint64_t> jMin = 0;
-    A.watch(&jMin, 3);
+    A.watch(&jMin, COLOUR_POINTER);
 
     for (size_t i = 0; n > 1 && i < n - 1; ++i) {
         jMin = i;
@@ -23,7 +23,7 @@ void SelectionSort(SortArray& A)
         }
         A.swap(i, jMin);
         if (i > 0) A.unmark(i - 1);
-        A.mark(i, 2);
+        A.mark(i, COLOUR_SORTED);
     }
     A.unwatch_all();
 }
@@ -33,7 +33,7 @@ void InsertionSort(SortArray& A)
     const size_t n = A.size();
     for (size_t i = 1; i < n; ++i) {
         const SortItem key = A[i];
-        A.mark(i, 2);
+        A.mark(i, COLOUR_KEY);
         for (int64_t j = static_cast<int64_t>(i) - 1; j >= 0; --j) {
             const SortItem& a = A[j];
             if (!(a > key)) break; // equal keys are not passed: stable
@@ -48,7 +48,7 @@ void BinaryInsertionSort(SortArray& A)
     const size_t n = A.size();
     for (size_t i = 1; i < n; ++i) {
         const SortItem key = A[i];
-        A.mark(i, 2);
+        A.mark(i, COLOUR_KEY);
 
         int32_t lo = 0, hi = static_cast<int32_t>(i);
         while (lo < hi) {

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-// The mark colour of heap position t: 4 + floor(log2(t + 1)), 4 at the root.
+// The mark colour of heap position t: COLOUR_HEAP_LEVEL_BASE + floor(log2(t + 1)),
+// the base at the root.
 static uint8_t HeapLevel(size_t t)
 {
     uint32_t x = static_cast<uint32_t>(t + 1);
@@ -13,7 +14,8 @@ static uint8_t HeapLevel(size_t t)
     x |= x >> 8;
     x |= x >> 16;
     const uint32_t h = x - (x >> 1); // the highest power of two not above t + 1
-    return static_cast<uint8_t>(4 + static_cast<int>(std::log(double(h)) / std::log(2.0)));
+    return static_cast<uint8_t>(COLOUR_HEAP_LEVEL_BASE +
+                                static_cast<int>(std::log(double(h)) / std::log(2.0)));
 }
 
 void HeapSort(SortArray& A)
@@ -32,7 +34,7 @@ void HeapSort(SortArray& A)
             --m;
             if (m == 0) return;
             A.swap(0, m);
-            A.mark(m, 2);
+            A.mark(m, COLOUR_SORTED);
             if (m + 1 < n) A.unmark(m + 1);
             i = 0;
         }

@@ -6,9 +6,9 @@
 void Merge(SortArray& A, size_t lo, size_t mid, size_t hi)
 {
     // where a right run of one item puts mid on hi - 1, the later mark wins
-    A.mark(lo, 2);
-    A.mark(mid, 3);
-    A.mark(hi - 1, 2);
+    A.mark(lo, COLOUR_RANGE_END);
+    A.mark(mid, COLOUR_BOUNDARY);
+    A.mark(hi - 1, COLOUR_RANGE_END);
 
     std::vector<SortItem> out(hi - lo);
     size_t i = lo, j = mid, o = 0;

@@ -100,10 +100,10 @@ static void QuickSortLR(SortArray& A, int64_t lo, int64_t hi)
     Watched<int64_t> p = QuickSortSelectPivot(A, lo, hi + 1);
     const SortItem pivot = A[p];
 
-    A.watch(&p, 2);
+    A.watch(&p, COLOUR_PIVOT);
     Watched<int64_t> i = lo, j = hi;
-    A.watch(&i, 3);
-    A.watch(&j, 3);
+    A.watch(&i, COLOUR_POINTER);
+    A.watch(&j, COLOUR_POINTER);
 
     while (i <= j) {
         while (A[i] < pivot) ++i;
@@ -136,10 +136,10 @@ static size_t QuickSortLLPartition(SortArray& A, size_t lo, size_t hi)
     const SortItem pivot = A[p];
 
     A.swap(p, hi - 1);
-    A.mark(hi - 1, 2);
+    A.mark(hi - 1, COLOUR_PIVOT);
 
     Watched<uint64_t> i = lo;
-    A.watch(&i, 3);
+    A.watch(&i, COLOUR_POINTER);
 
     for (size_t j = lo; j < hi - 1; ++j) {
         const SortItem& a = A[j];
@@ -177,22 +177,22 @@ static void QuickSortTernaryLR(SortArray& A, int64_t lo, int64_t hi)
     if (hi <= lo) return;
 
     A.swap(QuickSortSelectPivot(A, lo, hi + 1), hi);
-    A.mark(hi, 2);
+    A.mark(hi, COLOUR_PIVOT);
 
     // position hi holds the pivot unchanged until it moves to the middle
     const SortItem& pivot = A[hi];
 
     Watched<int64_t> i = lo, j = hi - 1;
     int64_t p = lo, q = hi - 1;
-    A.watch(&i, 3);
-    A.watch(&j, 3);
+    A.watch(&i, COLOUR_POINTER);
+    A.watch(&j, COLOUR_POINTER);
 
     for (;;) {
         while (i <= j) {
             const int c = A[i].compare_to(pivot);
             if (c > 0) break;
             if (c == 0) {
-                A.mark(p, 4);
+                A.mark(p, COLOUR_EQUAL_TO_PIVOT);
                 A.swap(i, p);
                 ++p;
             }
@@ -202,7 +202,7 @@ static void QuickSortTernaryLR(SortArray& A, int64_t lo, int64_t hi)
             const int c = A[j].compare_to(pivot);
             if (c < 0) break;
             if (c == 0) {
-                A.mark(q, 4);
+                A.mark(q, COLOUR_EQUAL_TO_PIVOT);
                 A.swap(j, q);
                 --q;
             }
@@ -260,18 +260,18 @@ static std::pair<size_t, size_t> QuickSortTernaryLLPartition(SortArray& A, size_
     const SortItem pivot = A[p];
 
     A.swap(p, hi - 1);
-    A.mark(hi - 1, 2);
+    A.mark(hi - 1, COLOUR_PIVOT);
 
     Watched<uint64_t> i = lo;
     size_t k = hi - 1;
-    A.watch(&i, 3);
+    A.watch(&i, COLOUR_POINTER);
 
     for (size_t j = lo; j < k;) {
         const int c = A[j].compare_to(pivot);
         if (c == 0) {
             --k;
             A.swap(k, j);
-            A.mark(k, 4);
+            A.mark(k, COLOUR_EQUAL_TO_PIVOT);
             // the item that arrived at j is examined next
         }
         else if (c < 0) {
@@ -324,13 +324,13 @@ static void QuickSortDualPivot(SortArray& A, int32_t lo, int32_t hi)
     const SortItem p = A[lo];
     const SortItem q = A[hi];
 
-    A.mark(lo, 2);
-    A.mark(hi, 2);
+    A.mark(lo, COLOUR_PIVOT);
+    A.mark(hi, COLOUR_PIVOT);
 
     Watched<int64_t> l = lo + 1, g = hi - 1, k = l;
-    A.watch(&l, 3);
-    A.watch(&g, 3);
-    A.watch(&k, 3);
+    A.watch(&l, COLOUR_POINTER);
+    A.watch(&g, COLOUR_POINTER);
+    A.watch(&k, COLOUR_POINTER);
 
     while (k <= g) {
         const SortItem& x = A[k];

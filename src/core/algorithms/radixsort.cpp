@@ -51,7 +51,7 @@ void RadixSortLSD(SortArray& A)
         uint64_t bkt[RADIX + 1] = {0, 0, 0, 0, 0};
         for (unsigned r = 0; r < RADIX; ++r) bkt[r + 1] = bkt[r] + count[r];
         for (unsigned r = 0; r < RADIX; ++r)
-            if (bkt[r] < n) A.mark(bkt[r], 3);
+            if (bkt[r] < n) A.mark(bkt[r], COLOUR_BOUNDARY);
 
         for (size_t i = 0; i < n; ++i) {
             const unsigned r = RadixDigit(copy[i], base);
@@ -70,8 +70,8 @@ void RadixSortMSD(SortArray& A)
 
 void RadixSortMSD(SortArray& A, uint64_t lo, uint64_t hi, uint64_t depth)
 {
-    A.mark(lo, 2);
-    A.mark(hi - 1, 2);
+    A.mark(lo, COLOUR_RANGE_END);
+    A.mark(hi - 1, COLOUR_RANGE_END);
 
     const uint64_t pmax = static_cast<uint64_t>(std::floor(Log4OfMaxPlusOne(A)));
     ASSERT(depth <= pmax);
@@ -85,7 +85,7 @@ void RadixSortMSD(SortArray& A, uint64_t lo, uint64_t hi, uint64_t depth)
     bkt[0] = count[0];
     for (unsigned r = 1; r < RADIX; ++r) bkt[r] = bkt[r - 1] + count[r];
     for (unsigned r = 0; r < RADIX; ++r)
-        if (bkt[r] != 0) A.mark(lo + bkt[r] - 1, 3);
+        if (bkt[r] != 0) A.mark(lo + bkt[r] - 1, COLOUR_BOUNDARY);
 
     // Every bucket fills from its end. Position i is always the start of the
     // first bucket not yet complete; its item goes to the end of the free part
@@ -116,9 +116,9 @@ void CycleSort(SortArray& A)
     const int64_t n = static_cast<int64_t>(A.size());
 
     Watched<int64_t> cycleStart = 0;
-    A.watch(&cycleStart, 16);
+    A.watch(&cycleStart, COLOUR_CYCLE_START);
     Watched<int64_t> pos = 0;
-    A.watch(&pos, 3);
+    A.watch(&pos, COLOUR_POINTER);
 
     for (cycleStart = 0; cycleStart < n - 1; ++cycleStart) {
         // the item in hand: it always lives at position cycleStart
@@ -130,7 +130,7 @@ void CycleSort(SortArray& A)
                 if (a < item) ++pos;
             }
             if (pos == cycleStart) {
-                A.mark(pos, 2);
+                A.mark(pos, COLOUR_SORTED);
                 break;
             }
             for (;;) { // behind the equal items already in place
@@ -144,7 +144,7 @@ void CycleSort(SortArray& A)
             const SortItem displaced = target;
             target = item;
             item = displaced;
-            A.mark(pos, 2);
+            A.mark(pos, COLOUR_SORTED);
         }
     }
 
