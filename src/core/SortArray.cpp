@@ -410,7 +410,9 @@ uint32_t SortArray::FullInversionCount()
     m_count_scratch.resize(n);
     for (size_t i = 0; i < n; ++i) m_count_values[i] = m_array[i].raw();
 
-    uint32_t count = 0; // unsigned 32-bit, as it always was: room for 2048 items
+    // at most n (n - 1) / 2 pairs: 2096128 for the largest array of 2048
+    // items, far within the 32 bits of the result
+    uint32_t count = 0;
     int32_t* src = m_count_values.data();
     int32_t* dst = m_count_scratch.data();
     for (size_t width = 1; width < n; width *= 2) {

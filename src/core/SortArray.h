@@ -34,8 +34,10 @@ public:
     T load() const { return m_value.load(std::memory_order_relaxed); }
     void store(T v) { m_value.store(v, std::memory_order_relaxed); }
 
-    // Adds one. Not a read-modify-write: only ever one thread writes a
-    // counter at a time (the worker during a run, the GUI thread otherwise).
+    // Adds one. Not a read-modify-write: two threads adding at once could
+    // lose one. Only the comparison and access counters use it, and only one
+    // thread writes those at a time (the worker during a run, the GUI thread
+    // otherwise).
     void increment() { store(load() + 1); }
 
 private:
@@ -184,15 +186,21 @@ struct WatchEntry
 };
 
 // ---------------------------------------------------------------------------
-// The instrumented array. Every access records a highlight for the painter,
-// counts in g_access_count and ends in the pacing hook; marks and watches
-// colour bars by role. The fields are open to the view, the window and tests.
+// The instrumented array. An access records a highlight for the painter,
+// counts in g_access_count and ends in the pacing hook; a read or get_mutable
+// of the index accessed last does none of these (set and swap always do).
+// Marks and watches colour bars by role. The fields are open to the view, the
+// window and tests.
 class SortArray
 {
 public:
     std::vector<SortItem> m_array;
     Relaxed<int32_t> m_max_value;
     Relaxed<bool> m_inversions_on;
+    // Written by the worker during a run and by the GUI thread otherwise, and
+    // also by the GUI thread's ToggleInversions during a run: a toggle that
+    // crosses an adjustment in flight can leave a stale count until the next
+    // access.
     Relaxed<int64_t> m_inversion_count;
     AccessRecord m_latest;
     AccessRecord m_partner;

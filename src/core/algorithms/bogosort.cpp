@@ -23,7 +23,8 @@ bool BogoCheckSorted(SortArray& A)
     }
     if (i == n) return true;
 
-    // i itself was never marked; unmarked anyway, as always
+    // from i down to 0: position i was never marked, so clearing it changes
+    // nothing, and every mark the scan set is removed
     for (size_t k = i; k > 0; --k) A.unmark(k);
     A.unmark(0);
     return false;

@@ -128,7 +128,12 @@ void CombSort(SortArray& A)
     size_t gap = n;
     bool swapped = false;
     do {
-        if (gap > 1) // through single precision, as the gap sequence always was
+        // The gap passes through float before the division in double. Float
+        // holds every integer below 2^24 exactly, so for every size the
+        // program offers this is plain gap / 1.3 truncated; the float step
+        // would round only gaps above 2^24, and stays as part of the gap
+        // sequence's definition.
+        if (gap > 1)
             gap = static_cast<size_t>(static_cast<double>(static_cast<float>(gap)) / shrink);
         swapped = false;
         for (size_t i = 0; i + gap < n; ++i) {

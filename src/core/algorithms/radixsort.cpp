@@ -20,7 +20,8 @@ static double Log4OfMaxPlusOne(const SortArray& A)
     return std::log(static_cast<double>(max1)) / std::log(static_cast<double>(RADIX));
 }
 
-// 4^p through double precision, as the digit positions have always been formed.
+// 4^p, formed as 2^(2p) in double precision: exact while 2p < 64, so the same
+// as 1 << 2p for every digit position of a 32-bit key.
 static uint64_t RadixBase(uint64_t p)
 {
     return static_cast<uint64_t>(std::exp2(2.0 * static_cast<double>(p)));
