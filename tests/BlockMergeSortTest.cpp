@@ -80,7 +80,7 @@ std::string AscendingRangeOfEight(int o)
     return s;
 }
 
-// The highlight records of the same range: every access in colour 1, and
+// The highlight records of the same range: every access in COLOUR_ACCESS, and
 // every comparison touches the inserted item o+i, then the probe.
 std::string AscendingRangeOfEightHighlights(int o)
 {
@@ -101,13 +101,13 @@ std::string AscendingRangeOfEightHighlights(int o)
 }
 
 // m_highlights as tokens: a<i> an ordinary access record, t<i> a touch
-// record (colour 16, hold 1, priority 10), ?<i> anything else.
+// record (COLOUR_TOUCH, hold 1, priority 10), ?<i> anything else.
 std::string Highlights(const SortArray& A)
 {
     std::string s;
     for (const AccessRecord& r : A.m_highlights) {
-        const bool access = r.colour == 1 && r.hold == 0 && r.priority == 0;
-        const bool touch = r.colour == 16 && r.hold == 1 && r.priority == 10;
+        const bool access = r.colour == COLOUR_ACCESS && r.hold == 0 && r.priority == 0;
+        const bool touch = r.colour == COLOUR_TOUCH && r.hold == 1 && r.priority == 10;
         s += (s.empty() ? "" : " ") + std::string(access ? "a" : touch ? "t" : "?") +
              std::to_string(r.index.load());
     }
@@ -296,7 +296,7 @@ TEST(BlockMergeSort, RightRangeWhollyBelowLeftIsOneRotation)
     // the rotation alone, from the state the check leaves: item 0 latest
     SortArray R;
     SetValues(R, values);
-    R.touch(0, 16, 1, 10);
+    R.touch(0, COLOUR_TOUCH, 1, 10);
     std::string rotation;
     {
         TraceRecorder trace(R);
@@ -393,13 +393,13 @@ TEST(BlockMergeSort, TouchRecordsAreWellFormed)
     uint64_t touches = 0;
     for (const AccessRecord& r : A.m_highlights) {
         ASSERT_LT(r.index.load(), 300u);
-        if (r.colour == 16) {
+        if (r.colour == COLOUR_TOUCH) {
             ++touches;
             EXPECT_EQ(r.hold.load(), 1);
             EXPECT_EQ(r.priority.load(), 10);
         }
         else {
-            EXPECT_EQ(r.colour.load(), 1);
+            EXPECT_EQ(r.colour.load(), COLOUR_ACCESS);
         }
     }
     // each comparison has at least one operand in the array, at most two

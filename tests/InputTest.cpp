@@ -120,9 +120,9 @@ TEST(FillArray, LeavesTheStartState)
     SortArray A;
     A.FillArray(2, 10);
     A.swap(0, 9);
-    A.mark(3, 2);
+    A.mark(3, COLOUR_SORTED);
     Watched<uint64_t> w = 1;
-    A.watch(&w, 3);
+    A.watch(&w, COLOUR_POINTER);
     A.m_sorted_ok = true;
     A.ToggleInversions();
 
@@ -168,7 +168,7 @@ TEST(CheckSorted, WalksPacedUncountedMarksGreenAndClearsAfterwards)
 {
     SortArray A;
     SetValues(A, {1, 2, 2, 5});
-    A.mark(2, 4);
+    A.mark(2, COLOUR_EQUAL_TO_PIVOT);
     g_pending_accesses.clear();
     g_sound_on = true;
 

@@ -189,7 +189,7 @@ TEST(QuickSortTrace, FirstItemPivot)
 TEST(QuickSortTrace, WatchedPointers)
 {
     const TraceCase cases[] = {
-        // p in colour 2, then i and j in colour 3
+        // p in COLOUR_PIVOT (2), then i and j in COLOUR_POINTER (3)
         {"LR", &QuickSortLR, {2, 3, 1},
          "r0 c1 W2:0,3:0,3:2 r2 c1 s0,2 W2:2,3:1,3:1 r1 c2 W2:2,3:1,3:0 r0 c1 "
          "W- r1 c1 W2:1,3:1,3:2 r2 c1 s1,2", 7},

@@ -151,7 +151,7 @@ TEST(CycleSort, PlacesEveryItemAtItsCountedPosition)
 
 TEST(CycleSort, FinalMarksAndWatchColours)
 {
-    // the watches: cycleStart in 16, pos in 3
+    // the watches: cycleStart in COLOUR_CYCLE_START, pos in COLOUR_POINTER
     struct WatchSpy : SortDelay
     {
         SortArray* A;
@@ -169,7 +169,7 @@ TEST(CycleSort, FinalMarksAndWatchColours)
     A.m_pacer = &spy;
     CycleSort(A);
     A.m_pacer = nullptr;
-    EXPECT_EQ(spy.colours, (std::vector<int>{16, 3}));
+    EXPECT_EQ(spy.colours, (std::vector<int>{COLOUR_CYCLE_START, COLOUR_POINTER}));
     // a cycle that closes marks its start as well: every position ends marked
     EXPECT_EQ(Marks(A), (std::vector<int>{2, 2, 2}));
 }

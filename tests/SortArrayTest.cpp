@@ -143,11 +143,11 @@ TEST_F(SortArrayTest, SwapCountsTwoPacesTwiceAndExchangesBetweenThePaces)
 TEST_F(SortArrayTest, TouchRecordsWithoutCountingOrPacing)
 {
     TraceRecorder trace(A);
-    A.touch(2, 16, 1, 10);
+    A.touch(2, COLOUR_TOUCH, 1, 10);
     EXPECT_EQ(trace.str(), "");
     EXPECT_EQ(g_access_count, 0u);
     ASSERT_EQ(A.m_highlights.size(), 1u);
-    EXPECT_EQ(A.m_highlights[0].colour, 16);
+    EXPECT_EQ(A.m_highlights[0].colour, COLOUR_TOUCH);
     EXPECT_EQ(A.m_highlights[0].hold, 1);
     EXPECT_EQ(A.m_highlights[0].priority, 10);
     A[2]; // touched: the latest access, so this read is free
@@ -157,8 +157,8 @@ TEST_F(SortArrayTest, TouchRecordsWithoutCountingOrPacing)
 TEST_F(SortArrayTest, UnmarkAllClearsMarksHighlightsAndTheLatestAccess)
 {
     A[1];
-    A.mark(1, 2);
-    A.mark(4, 3);
+    A.mark(1, COLOUR_SORTED);
+    A.mark(4, COLOUR_BOUNDARY);
     A.mark_swap(1, 4);
     EXPECT_EQ(Marks(A), (std::vector<int>{0, 3, 0, 0, 2, 0}));
     A.unmark(4);
@@ -195,49 +195,49 @@ TEST_F(SortArrayTest, HighlightsStayBoundedAndKeepTheNewest)
 TEST_F(SortArrayTest, LatestAndPartnerComeBeforeWatchesMarksAndHighlights)
 {
     Watched<uint64_t> w = 2;
-    A.watch(&w, 3);
-    A.mark(2, 4);
-    A.m_latest = AccessRecord(2, 1);
-    A.m_partner = AccessRecord(3, 1);
+    A.watch(&w, COLOUR_POINTER);
+    A.mark(2, COLOUR_EQUAL_TO_PIVOT);
+    A.m_latest = AccessRecord(2, COLOUR_ACCESS);
+    A.m_partner = AccessRecord(3, COLOUR_ACCESS);
     A.mark(3, 5);
-    EXPECT_EQ(A.IndexColour(2), 1);
-    EXPECT_EQ(A.IndexColour(3), 1);
+    EXPECT_EQ(A.IndexColour(2), COLOUR_ACCESS);
+    EXPECT_EQ(A.IndexColour(3), COLOUR_ACCESS);
     A.m_latest = AccessRecord();
-    EXPECT_EQ(A.IndexColour(2), 3); // the watch before the mark
+    EXPECT_EQ(A.IndexColour(2), COLOUR_POINTER); // the watch before the mark
     A.unwatch_all();
-    EXPECT_EQ(A.IndexColour(2), 4);
+    EXPECT_EQ(A.IndexColour(2), COLOUR_EQUAL_TO_PIVOT);
 }
 
 TEST_F(SortArrayTest, FirstWatchOfAnIndexDecidesAndColourZeroHandsOnToMarks)
 {
     Watched<int64_t> a = 1, b = 1, c = 4;
-    A.watch(&a, 0);
-    A.watch(&b, 3); // hidden by the colour-0 entry for index 1
-    A.watch(&c, 16);
-    A.mark(1, 2);
-    EXPECT_EQ(A.IndexColour(1), 2);
-    EXPECT_EQ(A.IndexColour(4), 16);
+    A.watch(&a, COLOUR_PLAIN);
+    A.watch(&b, COLOUR_POINTER); // hidden by the colour-0 entry for index 1
+    A.watch(&c, COLOUR_CYCLE_START);
+    A.mark(1, COLOUR_SORTED);
+    EXPECT_EQ(A.IndexColour(1), COLOUR_SORTED);
+    EXPECT_EQ(A.IndexColour(4), COLOUR_CYCLE_START);
     c = 5; // the watch follows the variable
-    EXPECT_EQ(A.IndexColour(4), 0);
-    EXPECT_EQ(A.IndexColour(5), 16);
+    EXPECT_EQ(A.IndexColour(4), COLOUR_PLAIN);
+    EXPECT_EQ(A.IndexColour(5), COLOUR_CYCLE_START);
     A.unwatch_all();
 }
 
 TEST_F(SortArrayTest, HighlightShowsHoldPlusOnePaintingsAndPriorityDecides)
 {
     A.m_latest = AccessRecord();
-    A.m_highlights.push_back(AccessRecord(2, 1, 1, 0));  // two paintings
-    A.m_highlights.push_back(AccessRecord(4, 16, 0, 10));
+    A.m_highlights.push_back(AccessRecord(2, COLOUR_ACCESS, 1, 0)); // two paintings
+    A.m_highlights.push_back(AccessRecord(4, COLOUR_TOUCH, 0, 10));
     A.m_highlights.push_back(AccessRecord(4, 7, 0, 0));  // lower priority loses
     A.m_highlights.push_back(AccessRecord(5, 9, 0, 3));
     A.m_highlights.push_back(AccessRecord(5, 11, 0, 3)); // equal priority: later wins
 
-    EXPECT_EQ(A.IndexColour(2), 1);
-    EXPECT_EQ(A.IndexColour(4), 16);
+    EXPECT_EQ(A.IndexColour(2), COLOUR_ACCESS);
+    EXPECT_EQ(A.IndexColour(4), COLOUR_TOUCH);
     EXPECT_EQ(A.IndexColour(5), 11);
-    EXPECT_EQ(A.IndexColour(2), 1);
-    EXPECT_EQ(A.IndexColour(4), 0);
-    EXPECT_EQ(A.IndexColour(2), 0);
+    EXPECT_EQ(A.IndexColour(2), COLOUR_ACCESS);
+    EXPECT_EQ(A.IndexColour(4), COLOUR_PLAIN);
+    EXPECT_EQ(A.IndexColour(2), COLOUR_PLAIN);
     EXPECT_TRUE(A.m_highlights.empty());
 }
 
@@ -249,8 +249,8 @@ TEST_F(SortArrayTest, MarkedBarKeepsItsHighlightUntilTheMarkGoes)
     EXPECT_EQ(A.IndexColour(2), 5);
     EXPECT_EQ(A.IndexColour(2), 5);
     A.unmark(2);
-    EXPECT_EQ(A.IndexColour(2), 1); // the waiting highlight, once
-    EXPECT_EQ(A.IndexColour(2), 0);
+    EXPECT_EQ(A.IndexColour(2), COLOUR_ACCESS); // the waiting highlight, once
+    EXPECT_EQ(A.IndexColour(2), COLOUR_PLAIN);
 }
 
 // The batch lookup must give exactly what IndexColour(0), IndexColour(1), ...
@@ -319,8 +319,8 @@ TEST_F(SortArrayDeathTest, IndexAssertionsReportTheirConditionFileAndLine)
     EXPECT_DEATH(A.swap(0, 6), "Assertion failed:\nj < m_array.size\\(\\)");
     EXPECT_DEATH(A.swap(7, 0), "Assertion failed:\ni < m_array.size\\(\\)");
     EXPECT_DEATH(A.mark_swap(1, 9), "j < m_array.size\\(\\)");
-    EXPECT_DEATH(A.touch(6, 16, 1, 10), "i < m_array.size\\(\\)");
-    EXPECT_DEATH(A.mark(6, 2), "i < m_array.size\\(\\)");
+    EXPECT_DEATH(A.touch(6, COLOUR_TOUCH, 1, 10), "i < m_array.size\\(\\)");
+    EXPECT_DEATH(A.mark(6, COLOUR_SORTED), "i < m_array.size\\(\\)");
 }
 
 TEST(SortArrayDeath, FinishFillOnAnEmptyArrayAsserts)
