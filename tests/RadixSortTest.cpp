@@ -19,6 +19,20 @@ struct TraceCase
     std::string trace;
 };
 
+// Runs sort on the case's input in A and checks its role trace and that the
+// result is the sorted input.
+void ExpectTraceAndSorted(void (*sort)(SortArray&), const TraceCase& c, SortArray& A)
+{
+    SetValues(A, c.input);
+    RoleTrace trace(A);
+    sort(A);
+
+    std::vector<int> sorted = c.input;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(trace.str(), c.trace) << c.input.size() << " items";
+    EXPECT_EQ(Values(A), sorted);
+}
+
 // Worked by hand from the digits. In the traces a set that stores the value
 // already in place shows as a read (r), as the recorder cannot tell them apart.
 TEST(RadixSortLSD, DistributesByDigitsThroughTheShadowCopy)
@@ -57,14 +71,7 @@ TEST(RadixSortMSD, WalksCyclesInPlaceAndRecursesIntoBuckets)
     };
     for (const TraceCase& c : cases) {
         SortArray A;
-        SetValues(A, c.input);
-        RoleTrace trace(A);
-        RadixSortMSD(A);
-
-        std::vector<int> sorted = c.input;
-        std::sort(sorted.begin(), sorted.end());
-        EXPECT_EQ(trace.str(), c.trace) << c.input.size() << " items";
-        EXPECT_EQ(Values(A), sorted);
+        ExpectTraceAndSorted(RadixSortMSD, c, A);
         EXPECT_EQ(Marks(A), std::vector<int>(c.input.size(), 0));
         EXPECT_EQ(g_comparison_count, 0u);
     }
@@ -137,14 +144,7 @@ TEST(CycleSort, PlacesEveryItemAtItsCountedPosition)
     };
     for (const TraceCase& c : cases) {
         SortArray A;
-        SetValues(A, c.input);
-        RoleTrace trace(A);
-        CycleSort(A);
-
-        std::vector<int> sorted = c.input;
-        std::sort(sorted.begin(), sorted.end());
-        EXPECT_EQ(trace.str(), c.trace);
-        EXPECT_EQ(Values(A), sorted);
+        ExpectTraceAndSorted(CycleSort, c, A);
         EXPECT_TRUE(A.m_watched.empty());
     }
 }
