@@ -415,4 +415,249 @@ TEST(RenderTest, StatusStripAboveTheBarView)
     EXPECT_TRUE(strip_rows(d.frames[d.frames.size() - 2]) == strip_rows(d.frames.back()));
 }
 
+// Bad arguments: one line naming the problem (and the choices), status 2;
+// files that cannot be written: status 1. Nothing is left behind.
+TEST(RenderTest, ErrorsExplainThemselvesAndLeaveNothing)
+{
+    struct Case
+    {
+        std::vector<std::string> args; // OUTPUT is appended unless given
+        const char* output;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"-a", "Quick Sorts"}, "x.mp4", EXIT_USAGE, "unknown algorithm 'Quick Sorts'; choose one of 'Selection Sort'"},
+        {{"-a", "33"}, "x.mp4", EXIT_USAGE, "no algorithm at position 33; positions run from 1 to 32"},
+        {{"-i", "sideways"}, "x.mp4", EXIT_USAGE, "unknown input type 'sideways'; choose one of 'Random Shuffle'"},
+        {{"--pivot", "best"}, "x.mp4", EXIT_USAGE, "unknown pivot rule 'best'"},
+        {{"-n", "0"}, "x.mp4", EXIT_USAGE, "--size takes a whole number from 1 to 2048, not '0'"},
+        {{"-n", "2049"}, "x.mp4", EXIT_USAGE, "--size takes a whole number from 1 to 2048, not '2049'"},
+        {{"--delay", "0"}, "x.mp4", EXIT_USAGE, "--delay takes a number above 0, up to 60000 (a video needs time per access), not '0'"},
+        {{"--delay", "fast"}, "x.mp4", EXIT_USAGE, "--delay takes a number above 0"},
+        {{"--fps", "0"}, "x.mp4", EXIT_USAGE, "--fps takes a whole number from 1 to 240, not '0'"},
+        {{"--resolution", "641x480"}, "x.mp4", EXIT_USAGE, "--resolution takes WxH with even numbers"},
+        {{"--max-length", "-1"}, "x.mp4", EXIT_USAGE, "--max-length takes a number above 0"},
+        {{"--sustain", "0.5"}, "x.mp4", EXIT_USAGE, "--sustain takes a number from 1 to 50, not '0.5'"},
+        {{"--colour"}, "x.mp4", EXIT_USAGE, "unknown option '--colour'"},
+        {{"--delay"}, nullptr, EXIT_USAGE, "option '--delay' needs a value"},
+        {{}, nullptr, EXIT_USAGE, "no OUTPUT file given"},
+        {{"x.mp4"}, "y.mp4", EXIT_USAGE, "one OUTPUT only, not also '"},
+        {{}, "x.avi", EXIT_USAGE, "unknown extension of OUTPUT"},
+        {{}, "x", EXIT_USAGE, "choose one of .mp4, .mkv, .webm, .wav"},
+        {{"--lossless"}, "x.mp4", EXIT_USAGE, "--lossless writes FFV1 and FLAC into .mkv"},
+        {{"--no-sound"}, "x.wav", EXIT_USAGE, "--no-sound leaves nothing to write"},
+        {{}, "missing/x.mp4", EXIT_FAILED, "cannot write"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), {"-n", "8", "--delay", "20", "--resolution", "64x64"});
+        if (c.output) args.push_back(dir / c.output);
+        const CommandResult r = Render(args);
+        const std::string what = c.message;
+        EXPECT_EQ(r.status, c.status) << what << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("quorvex: ", 0), 0u) << what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << what << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << what << ": " << r.err;
+        EXPECT_TRUE(dir.Names().empty()) << what;
+    }
+}
+
+// Without -y an existing OUTPUT is never touched; with it, it is replaced.
+TEST(RenderTest, ExistingOutputNeedsOverwrite)
+{
+    TempDir dir;
+    const std::string out = dir / "kept.wav";
+    { std::ofstream(out) << "precious"; }
+    const std::vector<std::string> args = {"-n", "8", "--delay", "20", out};
+
+    CommandResult r = Render(args);
+    EXPECT_EQ(r.status, EXIT_FAILED);
+    EXPECT_NE(r.err.find("quorvex: '" + out + "' exists; add -y to overwrite it"), std::string::npos) << r.err;
+    std::ifstream in(out);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "precious");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"kept.wav"});
+
+    std::vector<std::string> overwrite = args;
+    overwrite.insert(overwrite.begin(), "-y");
+    r = Render(overwrite);
+    EXPECT_EQ(r.status, EXIT_DONE) << r.err;
+    const Decoded d = Decode(out);
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.audio_codec, "pcm_s16le");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"kept.wav"});
+
+    // a directory is no file to replace
+    const std::string sub = dir / "sub.mp4";
+    ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+    r = Render({"-y", "-n", "8", sub});
+    EXPECT_EQ(r.status, EXIT_FAILED) << r.err;
+    EXPECT_NE(r.err.find("quorvex: cannot write '" + sub + "': it is a directory"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.Names().size(), 2u);
+}
+
+// An encoder this system's FFmpeg lacks: a clear error before any file exists.
+TEST(RenderTest, MissingEncoderIsNamedAndWritesNothing)
+{
+    TempDir dir;
+    VideoEncoder::Settings es;
+    es.format = *FindOutputFormat("x.mkv", false);
+    es.format.video_encoder = "no-such-encoder";
+    es.width = es.height = 64;
+    try {
+        VideoEncoder encoder(dir / "x.mkv", es);
+        ADD_FAILURE() << "an encoder that does not exist opened";
+    }
+    catch (const EncodeError& e) {
+        EXPECT_STREQ(e.what(), "the encoder 'no-such-encoder' is missing from this system's FFmpeg libraries");
+    }
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+// Each extension gives its own codecs; the frame and sample counts follow the
+// clock whatever the format (the lossy sound encoders add their own padding).
+TEST(RenderTest, ExtensionsPickFormats)
+{
+    struct Case
+    {
+        const char* name;
+        const char* video;
+        const char* audio;
+        int rate;
+    };
+    const Case cases[] = {
+        {"a.mp4", "h264", "aac", 44100},
+        {"a.mkv", "h264", "flac", 44100},
+        {"a.webm", "vp9", "opus", 48000},
+        {"a.wav", "", "pcm_s16le", 44100},
+        {"a.MP4", "h264", "aac", 44100},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const CommandResult r = Render({"-a", "Heap Sort", "-n", "20", "--delay", "10", "--fps", "50",
+                                        "--resolution", "160x120", dir / c.name});
+        ASSERT_EQ(r.status, EXIT_DONE) << c.name << ": " << r.err;
+        const Decoded d = Decode(dir / c.name);
+        ASSERT_TRUE(d.ok) << c.name;
+        EXPECT_EQ(d.video_codec, c.video) << c.name;
+        EXPECT_EQ(d.audio_codec, c.audio) << c.name;
+        EXPECT_EQ(d.sample_rate, c.rate) << c.name;
+        const size_t frames = std::strlen(c.video) ? static_cast<size_t>(d.frame_count) : 0;
+        if (frames) {
+            EXPECT_EQ(d.width, 160);
+            // the sound covers the frames, give or take an encoder's frame
+            const double seconds = static_cast<double>(frames) / 50;
+            EXPECT_NEAR(static_cast<double>(d.sample_count) / c.rate, seconds, 0.05) << c.name;
+        }
+    }
+
+    // --no-sound: pictures only
+    TempDir dir;
+    ASSERT_EQ(Render({"-n", "10", "--no-sound", "--resolution", "64x64", dir / "quiet.mp4"}).status, EXIT_DONE);
+    const Decoded d = Decode(dir / "quiet.mp4");
+    EXPECT_EQ(d.video_codec, "h264");
+    EXPECT_EQ(d.audio_codec, "");
+}
+
+// The length limit cuts the run with a message; the file holds exactly the
+// limit.
+TEST(RenderTest, LengthLimitCutsTheVideo)
+{
+    TempDir dir;
+    std::vector<std::string> args = SmallRender("Selection Sort", "64", "1", dir / "cut.mkv");
+    args.insert(args.begin(), {"--max-length", "1.5"});
+    const CommandResult r = Render(args);
+    EXPECT_EQ(r.status, EXIT_DONE) << r.err;
+    EXPECT_NE(r.err.find("quorvex: the run was cut at the length limit of 0:01.5 (--max-length); wrote '" +
+                         (dir / "cut.mkv") + "': 0:01.5 of video, 75 frames"),
+              std::string::npos)
+        << r.err;
+    const Decoded d = Decode(dir / "cut.mkv");
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.frame_count, 75);
+    EXPECT_EQ(d.sample_count, 75 * 882);
+
+    // the same run unlimited has the same first 75 frames
+    const CommandResult full = Render(SmallRender("Selection Sort", "64", "1", dir / "full.mkv"));
+    ASSERT_EQ(full.status, EXIT_DONE);
+    const Decoded f = Decode(dir / "full.mkv");
+    ASSERT_GT(f.frames.size(), 75u);
+    EXPECT_TRUE(std::equal(d.frames.begin(), d.frames.end(), f.frames.begin()));
+}
+
+// A stop raised during a run (Ctrl-C in the program) ends the video at the
+// current frame; what was recorded up to there is kept.
+TEST(RenderTest, StopEndsTheRecordingAtTheCurrentFrame)
+{
+    struct Count : FrameSink
+    {
+        uint64_t frames = 0, samples = 0;
+        void WriteVideo(const uint32_t*, ptrdiff_t) override { ++frames; }
+        void WriteSound(const int16_t*, size_t n) override { samples += n; }
+    } sink;
+    volatile std::sig_atomic_t stop = 0;
+    RenderSettings s;
+    s.width = 64;
+    s.height = 64;
+    s.size = 200;
+    s.algorithm = Position("Bubble Sort");
+    const RenderResult r = RecordRun(s, sink, &stop, [&](uint64_t frames) {
+        if (frames == 30) stop = 1;
+    });
+    EXPECT_EQ(r.end, RenderEnd::Stopped);
+    EXPECT_EQ(r.frames, 30u);
+    EXPECT_EQ(sink.frames, 30u);
+    EXPECT_EQ(sink.samples, 30u * 735);
+    EXPECT_FALSE(g_sound_on);
+}
+
+// The program itself, interrupted with SIGINT as Ctrl-C does, with no
+// display: a valid, playable file, said so, status 130, no temporary file.
+TEST(RenderTest, InterruptedProgramLeavesAValidFile)
+{
+    TempDir dir;
+    const std::string out = dir / "long.mp4";
+    const std::string err = dir / "err.txt";
+    const std::string cmd = std::string("unset DISPLAY; exec '") + QUORVEX_PROGRAM +
+                            "' render -a 'Selection Sort' -n 2048 --delay 1 --resolution 320x240 '" + out +
+                            "' 2>'" + err + "'";
+    pid_t pid = 0;
+    const char* argv[] = {"/bin/sh", "-c", cmd.c_str(), nullptr};
+    ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+
+    // wait until the hidden temporary file has some frames in it
+    const auto growing = [&] {
+        for (const std::string& n : dir.Names()) {
+            struct stat st;
+            if (n[0] == '.' && stat((dir / n).c_str(), &st) == 0 && st.st_size > 20000) return true;
+        }
+        return false;
+    };
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!growing() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(growing());
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    std::ifstream in(err);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("quorvex: interrupted; '" + out + "' holds the "), std::string::npos) << text;
+
+    const Decoded d = Decode(out);
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.video_codec, "h264");
+    EXPECT_GT(d.frame_count, 10);
+    EXPECT_NEAR(static_cast<double>(d.sample_count) / 44100, static_cast<double>(d.frame_count) / 60, 0.05);
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"err.txt", "long.mp4"}));
+}
+
 } // namespace
