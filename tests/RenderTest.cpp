@@ -48,6 +48,7 @@ struct Decoded
     int width = 0, height = 0;
     AVRational frame_rate{0, 1};
     std::vector<std::vector<uint32_t>> frames; // pixels 0x00RRGGBB, lossless video only
+    std::vector<uint8_t> yuv[3];               // the first yuv420p frame's planes, rows packed
     int64_t frame_count = 0;
     int64_t last_pts = -1; // of the video, in frames
     std::vector<int16_t> samples; // 16-bit sound only
@@ -113,6 +114,13 @@ Decoded Decode(const std::string& path)
                         }
                     d.frames.push_back(std::move(px));
                 }
+                if (frame->format == AV_PIX_FMT_YUV420P && d.yuv[0].empty())
+                    for (int p = 0; p < 3; ++p) {
+                        const int w = p ? frame->width / 2 : frame->width, h = p ? frame->height / 2 : frame->height;
+                        for (int y = 0; y < h; ++y)
+                            d.yuv[p].insert(d.yuv[p].end(), frame->data[p] + y * frame->linesize[p],
+                                            frame->data[p] + y * frame->linesize[p] + w);
+                    }
             }
             else {
                 d.sample_count += frame->nb_samples;
@@ -658,6 +666,40 @@ TEST(RenderTest, InterruptedProgramLeavesAValidFile)
     std::vector<std::string> names = dir.Names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"err.txt", "long.mp4"}));
+}
+
+// The lossy formats get the colours right: full-range RGB as limited-range
+// BT.709, as the streams are tagged.
+TEST(RenderTest, ColoursReachTheLossyFormats)
+{
+    TempDir dir;
+    const int w = 64, h = 32;
+    std::vector<uint32_t> pixels(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) pixels[y * w + x] = x < w / 2 ? g_bar_colours[1] : g_bar_colours[0];
+    VideoEncoder::Settings es;
+    es.format = *FindOutputFormat("x.mkv", false);
+    es.width = w;
+    es.height = h;
+    es.sound = false;
+    {
+        VideoEncoder encoder(dir / "x.mkv", es);
+        for (int i = 0; i < 5; ++i) encoder.WriteVideo(pixels.data(), w);
+        encoder.Finish();
+    }
+    const Decoded d = Decode(dir / "x.mkv");
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.frame_count, 5);
+    EXPECT_EQ(d.audio_codec, "");
+    ASSERT_EQ(d.yuv[0].size(), size_t(w * h));
+    // red: Y 63, Cb 102, Cr 240; white: Y 235, Cb 128, Cr 128
+    const int centre = (h / 2) * w, half = (h / 4) * (w / 2);
+    EXPECT_NEAR(d.yuv[0][centre + w / 4], 63, 2);
+    EXPECT_NEAR(d.yuv[1][half + w / 8], 102, 2);
+    EXPECT_NEAR(d.yuv[2][half + w / 8], 240, 2);
+    EXPECT_NEAR(d.yuv[0][centre + 3 * w / 4], 235, 2);
+    EXPECT_NEAR(d.yuv[1][half + 3 * w / 8], 128, 2);
+    EXPECT_NEAR(d.yuv[2][half + 3 * w / 8], 128, 2);
 }
 
 } // namespace
