@@ -702,4 +702,24 @@ TEST(RenderTest, ColoursReachTheLossyFormats)
     EXPECT_NEAR(d.yuv[2][half + 3 * w / 8], 128, 2);
 }
 
+// The defaults --help names are the ones a render without options uses.
+TEST(RenderTest, DefaultsAreTheOnesHelpNames)
+{
+    const RenderSettings s;
+    EXPECT_EQ(g_algolist[s.algorithm].name, "Quick Sort (LR ptrs)");
+    wxArrayString inputs;
+    SortArray::ListInputTypes(inputs);
+    EXPECT_EQ(inputs[s.input], "Random Shuffle");
+    EXPECT_EQ(PivotRuleNames()[s.pivot], "First Item");
+
+    TempDir dir;
+    const CommandResult r = Render({"--max-length", "0.5", dir / "d.mkv"});
+    EXPECT_EQ(r.status, EXIT_DONE) << r.err;
+    const Decoded d = Decode(dir / "d.mkv");
+    EXPECT_EQ(d.width, 1280);
+    EXPECT_EQ(d.height, 720);
+    EXPECT_EQ(d.frame_count, 30); // half a second at 60 frames per second
+    EXPECT_EQ(d.sample_count, 22050);
+}
+
 } // namespace
