@@ -6,6 +6,8 @@ packages=(
   build-essential cmake git pkg-config
   libwxgtk3.2-dev libsdl1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libcairo2-dev
+  fonts-dejavu-core ffmpeg
   xvfb xauth x11-utils xdotool imagemagick sox
 )
 

@@ -21,6 +21,7 @@ struct Command
 
 const Command COMMANDS[] = {
     {"list", ListCommand, "list the algorithms, input types and pivot rules with their positions"},
+    {"render", RenderCommand, "render one run to a video file (.mp4, .mkv, .webm) or a sound file (.wav)"},
 };
 
 void PrintUsage(FILE* out)
