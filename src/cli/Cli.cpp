@@ -21,6 +21,7 @@ struct Command
 
 const Command COMMANDS[] = {
     {"list", ListCommand, "list the algorithms, input types and pivot rules with their positions"},
+    {"count", CountCommand, "count comparisons and accesses across algorithms, inputs and sizes"},
 };
 
 void PrintUsage(FILE* out)
