@@ -6,6 +6,7 @@ packages=(
   build-essential cmake git pkg-config
   libwxgtk3.2-dev libsdl1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcairo2-dev nlohmann-json3-dev
   xvfb xauth x11-utils xdotool imagemagick sox
 )
 
