@@ -336,7 +336,21 @@ GrowthPlot MakePlot(const Options& o, const std::vector<CountCell>& cells, const
 {
     GrowthPlot plot;
     plot.metric = o.metric == "accesses" ? "array accesses" : "comparisons";
-    for (size_t a : o.algorithms) plot.legend.push_back(AlgorithmName(a));
+    // a legend entry without a line says why: every cell skipped, or no
+    // count above 0 (radix sorts make no comparisons), which a log axis cannot show
+    for (size_t a : o.algorithms) {
+        bool counted = false, above_zero = false;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (cells[i].algorithm != a || results[i].state != CellResult::COUNTED) continue;
+            counted = true;
+            const CountStats& s = o.metric == "accesses" ? results[i].accesses : results[i].comparisons;
+            above_zero = above_zero || s.mean > 0;
+        }
+        std::string note;
+        if (!counted) note = " (not counted)";
+        else if (!above_zero) note = o.metric == "accesses" ? " (no accesses)" : " (no comparisons)";
+        plot.legend.push_back(AlgorithmName(a) + note);
+    }
     for (size_t in : o.inputs) {
         GrowthChart chart;
         chart.title = InputTypeName(in);

@@ -113,9 +113,16 @@ void DrawReference(cairo_t* cr, const Axes& ax, const char* label, double (*f)(d
     cairo_stroke(cr);
     cairo_restore(cr);
     if (label_x >= 0) {
-        SetColour(cr, REFERENCE_GREY - 0.2);
+        // on a white patch, so that the lines crossing it do not hide it
         cairo_set_font_size(cr, 11);
-        Text(cr, label_x - 4, std::max(label_y, ax.area.y + 8), label, 1.0, 1.2);
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, label, &e);
+        const double right = label_x - 4, bottom = std::max(label_y, ax.area.y + e.height + 4) - 3;
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
+        cairo_rectangle(cr, right - e.width - 2, bottom - e.height - 2, e.width + 4, e.height + 4);
+        cairo_fill(cr);
+        SetColour(cr, REFERENCE_GREY - 0.2);
+        Text(cr, right, bottom, label, 1.0, 1.0);
     }
 }
 
@@ -235,11 +242,27 @@ void DrawChart(cairo_t* cr, const GrowthPlot& plot, const GrowthChart& chart, co
     cairo_restore(cr);
 }
 
+double LegendTextWidth(cairo_t* cr, const GrowthPlot& plot)
+{
+    double widest = 0;
+    for (const std::string& name : plot.legend) {
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, name.c_str(), &e);
+        widest = std::max(widest, e.x_advance);
+    }
+    return widest;
+}
+
 void DrawLegend(cairo_t* cr, const GrowthPlot& plot, const Box& box)
 {
     const double row = std::min<double>(LEGEND_ROW, (box.h - 40) / std::max<size_t>(plot.legend.size(), 1));
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, std::max(7.0, row * 0.68));
+    double font = std::max(7.0, row * 0.68);
+    cairo_set_font_size(cr, font);
+    // the longest name must fit beside its sample line
+    const double widest = LegendTextWidth(cr, plot), room = box.w - 60;
+    if (widest > room) font = std::max(5.0, font * room / widest);
+    cairo_set_font_size(cr, font);
     const double y0 = box.y + 34;
     for (size_t k = 0; k < plot.legend.size(); ++k) {
         const double y = y0 + row * (static_cast<double>(k) + 0.5);
@@ -247,7 +270,10 @@ void DrawLegend(cairo_t* cr, const GrowthPlot& plot, const Box& box)
         cairo_move_to(cr, box.x + 8, y);
         cairo_line_to(cr, box.x + 44, y);
         cairo_stroke(cr);
-        SetColour(cr, 0.1);
+        bool drawn = false; // a line with no point anywhere is greyed out
+        for (const GrowthChart& chart : plot.charts)
+            for (const GrowthPoint& p : chart.lines[k]) drawn = drawn || (p.value > 0 && p.size > 0);
+        SetColour(cr, drawn ? 0.1 : 0.5);
         Text(cr, box.x + 52, y, plot.legend[k], 0.0, 0.5);
     }
     cairo_set_dash(cr, nullptr, 0, 0);
@@ -258,7 +284,10 @@ void Draw(cairo_t* cr, const GrowthPlot& plot, int width, int height)
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
 
-    const double legend_w = std::min<double>(LEGEND_W, width * 0.3);
+    // the legend takes what its names need at the normal font, within limits
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, LEGEND_ROW * 0.68);
+    const double legend_w = std::min(std::max<double>(LEGEND_W, LegendTextWidth(cr, plot) + 64), width * 0.4);
     const double charts_w = width - legend_w;
     const size_t count = std::max<size_t>(plot.charts.size(), 1);
     const size_t cols = count > 1 ? 2 : 1, rows = (count + cols - 1) / cols;

@@ -24,7 +24,8 @@ struct GrowthChart
 struct GrowthPlot
 {
     std::string metric;              // what the y axis counts, e.g. "comparisons"
-    std::vector<std::string> legend; // one name per line, shared by every chart
+    std::vector<std::string> legend; // one name per line, shared by every chart; a
+                                     // line with no point is greyed out there
     std::vector<GrowthChart> charts; // drawn in a grid, two columns when more than one
 };
 
