@@ -393,6 +393,7 @@ int CountCommand(int argc, char** argv)
                      done * 100 / cells.size(), s);
     };
 
+    progress(0);
     g_interrupted = 0;
     struct sigaction on_int{}, old_int{};
     on_int.sa_handler = OnInterrupt;
