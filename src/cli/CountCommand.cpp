@@ -31,6 +31,36 @@ const unsigned DEFAULT_SHUFFLED_REPEATS = 5;
 const unsigned MAX_REPEATS = 1000;
 const int EXIT_INTERRUPTED = 128 + SIGINT; // as a shell reports a Ctrl-C
 
+// The skip rule with the limits the catalogue lists, wrapped at 80 columns.
+std::string SkipRuleText()
+{
+    std::string text = "Skipped runs: an algorithm is not run above the size limit the catalogue lists "
+                       "for it (";
+    bool first = true;
+    for (const AlgoListEntry* ae = g_algolist; ae != g_algolist_end; ++ae) {
+        if (ae->size_limit == 0xFFFFFFFF) continue;
+        text += std::string(first ? "" : ", ") + std::string(ae->name.utf8_str()) + " " +
+                std::to_string(ae->size_limit);
+        first = false;
+    }
+    text += "), since such a run would not finish in any useful time; the output lists the cell as "
+            "skipped, with the reason.";
+    std::string wrapped, line;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > 80) {
+            wrapped += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return wrapped + line + "\n";
+}
+
 void PrintHelp()
 {
     std::printf(
@@ -69,12 +99,10 @@ void PrintHelp()
         "                        do not depend on it (default: the processors, %ld)\n"
         "  -h, --help            show this help\n"
         "\n"
-        "Skipped runs: an algorithm is not run above the size limit the catalogue lists\n"
-        "for it (Bogo Sort and Bozo Sort 10, Slow Sort 128, Stooge Sort 256, Cycle Sort\n"
-        "512), since such a run would not finish in any useful time; the output lists\n"
-        "the cell as skipped, with the reason.\n"
+        "%s"
         "Bogo Sort and Bozo Sort draw their own random numbers, as in the window: their\n"
-        "counts differ from one count to the next whatever the seed.\n"
+        "counts differ from one count to the next whatever the seed. The time per run\n"
+        "includes the live inversion counting, on up to each algorithm's inversion limit.\n"
         "\n"
         "Ctrl-C stops the count and prints the cells finished so far.\n"
         "Exit status: 0 done, 1 a run failed or did not sort, 2 a usage error,\n"
@@ -83,7 +111,7 @@ void PrintHelp()
         "Example:\n"
         "  quorvex count -a 'Heap Sort,Merge Sort' -i all -n 16..2048x2 --plot growth.svg\n",
         COUNT_MIN_SIZE, COUNT_MAX_SIZE, DEFAULT_SIZES, DEFAULT_SHUFFLED_REPEATS, sysconf(_SC_NPROCESSORS_ONLN),
-        EXIT_INTERRUPTED);
+        SkipRuleText().c_str(), EXIT_INTERRUPTED);
 }
 
 volatile std::sig_atomic_t g_interrupted = 0;
