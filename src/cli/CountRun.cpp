@@ -229,6 +229,8 @@ void AddToStats(CountStats& s, uint64_t value, unsigned index)
 
 CellResult RunCell(const CountCell& cell, const CountSettings& settings, SortArray& array)
 {
+    ASSERT(cell.algorithm < g_algolist_size);
+    ASSERT(cell.repeats > 0);
     const AlgoListEntry& entry = g_algolist[cell.algorithm];
     CellResult result;
     result.state = CellResult::COUNTED;
