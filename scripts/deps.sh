@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev libcairo2-dev
   fonts-dejavu-core ffmpeg
+  nlohmann-json3-dev
   xvfb xauth x11-utils xdotool imagemagick sox
 )
 

@@ -22,6 +22,7 @@ struct Command
 const Command COMMANDS[] = {
     {"list", ListCommand, "list the algorithms, input types and pivot rules with their positions"},
     {"render", RenderCommand, "render one run to a video file (.mp4, .mkv, .webm) or a sound file (.wav)"},
+    {"count", CountCommand, "count comparisons and accesses across algorithms, inputs and sizes"},
 };
 
 void PrintUsage(FILE* out)

@@ -26,5 +26,6 @@ bool FindPivotRule(const std::string& text, size_t& index);
 // The commands, each with its own options; argv[0] is the command's name.
 int ListCommand(int argc, char** argv);
 int RenderCommand(int argc, char** argv);
+int CountCommand(int argc, char** argv);
 
 #endif
