@@ -180,6 +180,15 @@ public:
     SortDelay* m_pacer;
     wxMutex m_guard;
 
+    // Counts the changes a painting shows: recorded accesses, exchanged
+    // items, marks, watches and fills. Bumped after each change (inside
+    // m_guard where the change is made under it), so that a painter that
+    // reads it under m_guard before taking the state sees every change after
+    // it move it on; a view at rest compares it with the painted count.
+    std::atomic<uint64_t> m_changes{0};
+    void NoteChange() { m_changes.fetch_add(1, std::memory_order_release); }
+    uint64_t Changes() const { return m_changes.load(std::memory_order_acquire); }
+
     // With nothing painting, the oldest half of the highlights is dropped once
     // this many wait; the newest accesses always reach the next painting.
     static constexpr size_t MAX_HIGHLIGHTS = 1 << 17;
@@ -211,9 +220,12 @@ public:
 
     // Painting lookups, called with m_guard held; both consume highlights.
     // IndexColours gives exactly what IndexColour(0), ..., IndexColour(n-1)
-    // called in that order would, in time linear in n plus the lists.
+    // called in that order would, in time linear in n plus the lists. It
+    // returns true if a recorded highlight coloured a bar in this painting:
+    // the next painting then differs (the highlight is held once less, or
+    // gone) without any further change.
     int IndexColour(size_t i);
-    void IndexColours(std::vector<int>& colours);
+    bool IndexColours(std::vector<int>& colours);
 
     // Input generation and the result check.
     static void ListInputTypes(wxArrayString& list);
@@ -239,6 +251,8 @@ private:
     void RecordAccess(size_t i, uint16_t colour = 1, uint16_t hold = 0, uint16_t priority = 0);
 
     std::vector<int32_t> m_count_values, m_count_scratch; // for FullInversionCount
+    std::vector<uint8_t> m_watch_seen;                     // for IndexColours
+    std::vector<int> m_best_priority, m_best_colour;       // for IndexColours
 };
 
 #endif
