@@ -48,6 +48,8 @@ public:
     // changed since, or a highlight shown then is still to be held or taken
     // away. The refresh timer repaints only then.
     bool NeedsRepaint() const;
+    // What the last painting showed.
+    const FrameSnapshot& LastFrame() const { return m_frame; }
 
 private:
     // Draws the canvas on the context in one blit.
