@@ -13,6 +13,8 @@
 #include <thread>
 
 #include <X11/Xlib.h>
+#include <cairo.h>
+#include <wx/graphics.h>
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/dcclient.h>
@@ -215,6 +217,36 @@ void BM_WindowBlit(benchmark::State& state)
     wxYield();
 }
 
+// The floor of a frame whose pixels changed: ready pixels that the drawing
+// library is told are new each time, so that they travel to the server
+// again, as every changed frame must.
+void BM_WindowUpload(benchmark::State& state)
+{
+    const int width = static_cast<int>(state.range(1)), height = static_cast<int>(state.range(2));
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0xFF000000);
+    for (int y = height / 2; y < height - 10; ++y)
+        for (int x = 10; x < width - 10; ++x) pixels[static_cast<size_t>(y) * width + x] = 0xFFFFFFFF;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(pixels.data()), CAIRO_FORMAT_RGB24, width, height, width * 4);
+    wxFrame* window = ShownWindow(wxSize(width, height));
+    {
+        wxClientDC dc(window);
+        cairo_t* cr = static_cast<cairo_t*>(dc.GetGraphicsContext()->GetNativeContext());
+        for (auto _ : state) {
+            cairo_surface_mark_dirty(surface);
+            cairo_save(cr);
+            cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+            cairo_set_source_surface(cr, surface, 0, 0);
+            cairo_paint(cr);
+            cairo_restore(cr);
+            XSync(wxGetX11Display(), False);
+        }
+    }
+    cairo_surface_destroy(surface);
+    window->Destroy();
+    wxYield();
+}
+
 void Sizes(benchmark::internal::Benchmark* b)
 {
     for (int64_t w : {1024, 1600})
@@ -225,6 +257,7 @@ BENCHMARK(BM_Render)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Blit)->Args({0, 1024, 500})->Args({0, 1600, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowFrame)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowBlit)->Args({0, 1024, 500})->Args({0, 1600, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowUpload)->Args({0, 1024, 500})->Args({0, 1600, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LockHold)->Args({2048, 1024, 500})->Args({2048, 1600, 1000})->Unit(benchmark::kMillisecond);
 
 // One painted frame of 2048 items while 100,000 recorded accesses wait.

@@ -130,7 +130,7 @@ void RenderRows(const FrameColumns& columns, int first, int last, uint32_t* pixe
     const int32_t* top = columns.top.data();
     const uint32_t* colour = columns.colour.data();
     for (int y = first; y < last; ++y) {
-        uint32_t* row = pixels + y * stride;
+        uint32_t* row = pixels + (y - first) * stride;
         if (y >= columns.bottom) {
             std::fill(row, row + width, FRAME_BACKGROUND);
             continue;
@@ -181,6 +181,6 @@ bool FrameCanvas::Render(const FrameSnapshot& frame, int width, int height)
     }
     std::swap(m_shown, m_next);
     if (first >= last) return false;
-    RenderRows(m_shown, first, last, m_pixels.data(), stride());
+    RenderRows(m_shown, first, last, m_pixels.data() + first * stride(), stride());
     return true;
 }

@@ -55,7 +55,7 @@ void RenderFrame(const FrameSnapshot& frame, int width, int height, uint32_t* pi
                  ptrdiff_t stride);
 
 // Writes rows first to last - 1 of a laid-out frame of columns.size() pixels
-// per row.
+// per row; `pixels` is where row `first` goes.
 void RenderRows(const FrameColumns& columns, int first, int last, uint32_t* pixels, ptrdiff_t stride);
 
 // A frame buffer kept from one frame to the next, for a view that paints
