@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "FrameRenderer.h"
 #include "SortArray.h"
@@ -255,4 +257,45 @@ TEST(FrameRenderer, EveryVisibleChangeMovesTheChangeCount)
     FrameSnapshot f;
     f.Take(A);
     EXPECT_EQ(A.Changes(), settled);
+}
+
+// A painter taking frames while a worker records: the highlights consumed
+// outside the lock go back in front of those recorded meanwhile, so the list
+// always holds its records in the order they were recorded, none is lost
+// before it was shown, and once the worker stops the list drains.
+TEST(FrameRenderer, FramesTakenDuringRecordingKeepTheRecordsInOrder)
+{
+    SortArray A;
+    A.FillArray(1, 64, 1);
+    const int RECORDS = 200000;
+    std::atomic<bool> done(false);
+    std::thread worker([&] {
+        // the sequence number rides in the priority: later records rank higher,
+        // as ties go to the later record anyway
+        for (int k = 0; k < RECORDS; ++k)
+            A.touch(static_cast<size_t>(k * 37 % 64), 16, static_cast<uint16_t>(k % 3), static_cast<uint16_t>(k % 60000));
+        done = true;
+    });
+    FrameSnapshot f;
+    int frames = 0;
+    while (!done) {
+        f.Take(A);
+        ++frames;
+        wxMutexLocker lock(A.m_guard);
+        // in order: sequence numbers rise, but for a wrap of the 60000 cycle
+        int wraps = 0;
+        for (size_t r = 1; r < A.m_highlights.size(); ++r)
+            if (A.m_highlights[r].priority < A.m_highlights[r - 1].priority) ++wraps;
+        ASSERT_LE(wraps, 4) << "records out of order after frame " << frames;
+    }
+    worker.join();
+    A.touch(63, 1, 0, 0); // the latest index changes: every record may show
+    // holds are at most 2: three frames consume every record but those of
+    // the latest index, which wait until another index is the latest
+    for (int k = 0; k < 3; ++k) f.Take(A);
+    ASSERT_FALSE(A.m_highlights.empty());
+    for (const AccessRecord& r : A.m_highlights) ASSERT_EQ(r.index, 63u);
+    f.Take(A);
+    EXPECT_FALSE(f.highlights_shown);
+    EXPECT_GT(frames, 0);
 }

@@ -21,14 +21,7 @@ const uint32_t g_bar_colours[BAR_COLOUR_COUNT] = {
 
 void FrameSnapshot::Take(SortArray& array)
 {
-    wxMutexLocker lock(array.m_guard);
-    ASSERT(lock.IsOk());
-    changes = array.Changes();
-    highlights_shown = array.IndexColours(colours);
-    const size_t n = array.size();
-    values.resize(n);
-    for (size_t i = 0; i < n; ++i) values[i] = array.m_array[i].raw();
-    max_value = array.m_max_value;
+    highlights_shown = array.TakeFrame(colours, values, max_value, changes);
 }
 
 void FrameColumns::Layout(const FrameSnapshot& frame, int width, int height)

@@ -27,9 +27,10 @@ struct FrameSnapshot
     uint64_t changes = 0;
     bool highlights_shown = false;
 
-    // Takes the array's state under its lock, for as long as copying n values
-    // takes: the colours consume the highlights exactly as a painting does.
-    // The vectors keep their storage from frame to frame.
+    // Takes the array's state, holding its lock for as long as copying n
+    // values takes: the colours consume the highlights exactly as a painting
+    // does (SortArray::TakeFrame). The vectors keep their storage from frame
+    // to frame.
     void Take(SortArray& array);
 };
 

@@ -187,6 +187,7 @@ void SortArray::unmark_all()
     wxMutexLocker lock(m_guard);
     ASSERT(lock.IsOk());
     m_highlights.clear();
+    ++m_highlights_cleared;
     NoteChange();
 }
 
@@ -243,6 +244,12 @@ int SortArray::IndexColour(size_t i)
 
 bool SortArray::IndexColours(std::vector<int>& colours)
 {
+    FixedColours(colours);
+    return ConsumeHighlights(m_highlights, colours);
+}
+
+void SortArray::FixedColours(std::vector<int>& colours)
+{
     const size_t n = m_array.size();
     colours.assign(n, -1); // -1: decided by the highlights
 
@@ -264,17 +271,21 @@ bool SortArray::IndexColours(std::vector<int>& colours)
 
     for (size_t i = 0; i < n; ++i)
         if (colours[i] < 0 && m_mark_colours[i] != 0) colours[i] = m_mark_colours[i];
+}
 
-    // one pass over the highlights, oldest first, for the indices still open;
+bool SortArray::ConsumeHighlights(std::vector<AccessRecord>& records, std::vector<int>& colours)
+{
+    // one pass over the records, oldest first, for the indices still open;
     // records of other indices stay untouched, as IndexColour leaves them
+    const size_t n = colours.size();
     std::vector<int>& best_priority = m_best_priority;
     std::vector<int>& best_colour = m_best_colour;
     best_priority.assign(n, -1);
     best_colour.assign(n, -1);
     bool shown = false;
     size_t keep = 0;
-    for (size_t r = 0; r < m_highlights.size(); ++r) {
-        AccessRecord& rec = m_highlights[r];
+    for (size_t r = 0; r < records.size(); ++r) {
+        AccessRecord& rec = records[r];
         const uint32_t i = rec.index;
         bool consumed = false;
         if (i < n && colours[i] < 0) {
@@ -287,14 +298,49 @@ bool SortArray::IndexColours(std::vector<int>& colours)
             else consumed = true;
         }
         if (!consumed) {
-            if (keep != r) m_highlights[keep] = rec;
+            if (keep != r) records[keep] = rec;
             ++keep;
         }
     }
-    m_highlights.resize(keep);
+    records.resize(keep);
 
     for (size_t i = 0; i < n; ++i)
         if (colours[i] < 0) colours[i] = best_colour[i] > 0 ? best_colour[i] : 0;
+    return shown;
+}
+
+bool SortArray::TakeFrame(std::vector<int>& colours, std::vector<int32_t>& values, int32_t& max_value,
+                          uint64_t& changes)
+{
+    uint64_t cleared;
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        changes = Changes();
+        cleared = m_highlights_cleared;
+        FixedColours(colours);
+        const size_t n = m_array.size();
+        values.resize(n);
+        for (size_t i = 0; i < n; ++i) values[i] = m_array[i].raw();
+        max_value = m_max_value;
+        // the records so far go to the painter; the worker goes on appending
+        // to an empty list
+        m_taken.clear();
+        m_taken.swap(m_highlights);
+    }
+
+    // what IndexColours would do at the moment of the swap
+    const bool shown = ConsumeHighlights(m_taken, colours);
+
+    wxMutexLocker lock(m_guard);
+    ASSERT(lock.IsOk());
+    // the records kept are older than any appended meanwhile, unless the list
+    // was cleared meanwhile, which drops them as well
+    if (cleared == m_highlights_cleared) {
+        m_taken.insert(m_taken.end(), m_highlights.begin(), m_highlights.end());
+        m_taken.swap(m_highlights);
+    }
+    m_taken.clear();
     return shown;
 }
 

@@ -227,6 +227,15 @@ public:
     int IndexColour(size_t i);
     bool IndexColours(std::vector<int>& colours);
 
+    // A painter's frame, with m_guard held only to copy the values and the
+    // colours that marks, watches and the current accesses decide (O(n)):
+    // the highlights recorded so far are taken out of the list under the
+    // lock and consumed without it, as IndexColours would have consumed them
+    // then, and those kept go back in front of any recorded meanwhile.
+    // Returns what IndexColours returns. Takes m_guard itself.
+    bool TakeFrame(std::vector<int>& colours, std::vector<int32_t>& values, int32_t& max_value,
+                   uint64_t& changes);
+
     // Input generation and the result check.
     static void ListInputTypes(wxArrayString& list);
     void FillArray(unsigned int type, size_t size);
@@ -251,8 +260,15 @@ private:
     void RecordAccess(size_t i, uint16_t colour = 1, uint16_t hold = 0, uint16_t priority = 0);
 
     std::vector<int32_t> m_count_values, m_count_scratch; // for FullInversionCount
-    std::vector<uint8_t> m_watch_seen;                     // for IndexColours
-    std::vector<int> m_best_priority, m_best_colour;       // for IndexColours
+    // IndexColours in two steps: the colours decided before the highlights
+    // (m_guard held), then the highlights' consumption from a list of records.
+    void FixedColours(std::vector<int>& colours);
+    bool ConsumeHighlights(std::vector<AccessRecord>& records, std::vector<int>& colours);
+
+    std::vector<uint8_t> m_watch_seen;               // for the painting lookups
+    std::vector<int> m_best_priority, m_best_colour; // for the painting lookups
+    std::vector<AccessRecord> m_taken;               // the records a painter consumes
+    uint64_t m_highlights_cleared = 0;               // counts clearings of m_highlights (m_guard)
 };
 
 #endif
