@@ -2,8 +2,12 @@
 // change reaches the next frame, highlights that are still shown keep the
 // view repainting until they are gone, and a view at rest is left alone
 // while the status labels go on being updated.
+#include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
+
+#include "FrameRenderer.h"
 
 #include "MainWindowTest.h"
 #include "Trace.h"
@@ -119,6 +123,43 @@ TEST_F(ViewRepaint, HighlightsKeepTheViewRepaintingUntilTheyAreGone)
         A().unmark_all();
         ASSERT_TRUE(Settle());
     }
+}
+
+// What the window shows on the screen is the rendered frame, pixel for
+// pixel: read back from the display server after a painting.
+TEST_F(ViewRepaint, TheScreenShowsTheRenderedFrame)
+{
+    A().mark(3, 2);
+    A().touch(40, 16, 5, 10);
+    A()[70];
+    ASSERT_TRUE(Settle());
+    const wxRect r = frame->sortview->GetScreenRect();
+    const wxSize size = frame->sortview->GetSize();
+    std::vector<uint32_t> want(static_cast<size_t>(size.x) * size.y);
+    RenderFrame(frame->sortview->LastFrame(), size.x, size.y, want.data(), size.x);
+
+    const std::string cmd = "import -window root -crop " + std::to_string(size.x) + "x" + std::to_string(size.y) + "+" +
+                            std::to_string(r.x) + "+" + std::to_string(r.y) + " -depth 8 ppm:- 2>/dev/null";
+    FILE* in = popen(cmd.c_str(), "r");
+    ASSERT_NE(in, nullptr);
+    int w = 0, h = 0, maxval = 0;
+    ASSERT_EQ(fscanf(in, "P6 %d %d %d", &w, &h, &maxval), 3) << "no image from: " << cmd;
+    ASSERT_EQ(maxval, 255);
+    fgetc(in);
+    std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
+    const size_t got = fread(rgb.data(), 1, rgb.size(), in);
+    pclose(in);
+    ASSERT_EQ(w, size.x);
+    ASSERT_EQ(h, size.y);
+    ASSERT_EQ(got, rgb.size());
+    int wrong = 0;
+    for (size_t k = 0; k < want.size(); ++k) {
+        const uint32_t px = 0xFF000000u | (uint32_t(rgb[3 * k]) << 16) | (uint32_t(rgb[3 * k + 1]) << 8) | rgb[3 * k + 2];
+        if (px != want[k] && wrong++ < 3) ADD_FAILURE() << "pixel (" << k % size.x << ", " << k / size.x << "): " << std::hex << px << " not " << want[k] << std::dec;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(frame->sortview->LastFrame().colours[3], 2); // the frame read back had all three
+    EXPECT_EQ(frame->sortview->LastFrame().colours[70], 1);
 }
 
 TEST_F(ViewRepaint, ResizingRepaints)

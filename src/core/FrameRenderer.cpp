@@ -119,9 +119,15 @@ const bool s_have_avx2 = __builtin_cpu_supports("avx2");
 
 void RenderRows(const FrameColumns& columns, int first, int last, uint32_t* pixels, ptrdiff_t stride)
 {
-    const int width = static_cast<int>(columns.top.size());
-    const int32_t* top = columns.top.data();
-    const uint32_t* colour = columns.colour.data();
+    RenderRect(columns, 0, static_cast<int>(columns.top.size()), first, last, pixels, stride);
+}
+
+void RenderRect(const FrameColumns& columns, int left, int right, int first, int last, uint32_t* pixels,
+                ptrdiff_t stride)
+{
+    const int width = right - left;
+    const int32_t* top = columns.top.data() + left;
+    const uint32_t* colour = columns.colour.data() + left;
     for (int y = first; y < last; ++y) {
         uint32_t* row = pixels + (y - first) * stride;
         if (y >= columns.bottom) {

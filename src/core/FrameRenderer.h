@@ -58,6 +58,10 @@ void RenderFrame(const FrameSnapshot& frame, int width, int height, uint32_t* pi
 // Writes rows first to last - 1 of a laid-out frame of columns.size() pixels
 // per row; `pixels` is where row `first` goes.
 void RenderRows(const FrameColumns& columns, int first, int last, uint32_t* pixels, ptrdiff_t stride);
+// The same for columns left to right - 1 only; `pixels` is where pixel
+// (left, first) goes.
+void RenderRect(const FrameColumns& columns, int left, int right, int first, int last, uint32_t* pixels,
+                ptrdiff_t stride);
 
 // A frame buffer kept from one frame to the next, for a view that paints
 // again and again: it is reallocated only when the size changes, and each

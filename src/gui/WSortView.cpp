@@ -98,8 +98,97 @@ void WSortView::paint(wxDC& dc, const wxSize& size)
     // the pixels are drawn from that copy
     m_frame.Take(m_items);
     m_painted = true;
+    if (PaintInPlace(dc, size)) return;
     m_canvas.Render(m_frame, size.GetWidth(), size.GetHeight());
     Blit(dc);
+}
+
+bool WSortView::PaintInPlace(wxDC& dc, const wxSize& size)
+{
+#ifdef __WXGTK3__
+    // The frame is written straight into the context's pixels, where the
+    // context lets them be reached as plain memory (a bitmap's pixels; the
+    // display's buffer through the drawing library's mapping), one rectangle
+    // of its clip at a time: no pass over the pixels but this one. Only for
+    // a plain whole-pixel offset and a clip made of rectangles.
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    cairo_t* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
+    if (!cr) return false;
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    const bool image = cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE;
+    if (image) {
+        const cairo_format_t format = cairo_image_surface_get_format(target);
+        if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return false;
+    }
+    double scale_x, scale_y, offset_x, offset_y;
+    cairo_surface_get_device_scale(target, &scale_x, &scale_y);
+    cairo_surface_get_device_offset(target, &offset_x, &offset_y);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (scale_x != 1 || scale_y != 1 || m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
+    const double shift_x = m.x0 + offset_x, shift_y = m.y0 + offset_y;
+    if (shift_x != std::floor(shift_x) || shift_y != std::floor(shift_y)) return false;
+    const int dx = static_cast<int>(shift_x), dy = static_cast<int>(shift_y);
+
+    // the parts of the frame inside the clip, in whole pixels
+    const int width = std::max(0, size.GetWidth()), height = std::max(0, size.GetHeight());
+    std::vector<PaintPart>& parts = m_parts;
+    parts.clear();
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+    bool ok = clip->status == CAIRO_STATUS_SUCCESS;
+    for (int k = 0; ok && k < clip->num_rectangles; ++k) {
+        const cairo_rectangle_t& r = clip->rectangles[k];
+        if (r.x != std::floor(r.x) || r.y != std::floor(r.y) || r.width != std::floor(r.width) ||
+            r.height != std::floor(r.height)) {
+            ok = false;
+            break;
+        }
+        const PaintPart p{std::max(0, static_cast<int>(r.x)), std::max(0, static_cast<int>(r.y)),
+                     std::min(width, static_cast<int>(r.x + r.width)), std::min(height, static_cast<int>(r.y + r.height))};
+        if (p.x0 < p.x1 && p.y0 < p.y1) parts.push_back(p);
+    }
+    cairo_rectangle_list_destroy(clip);
+    if (!ok) return false;
+    if (image) {
+        for (const PaintPart& p : parts)
+            if (p.x0 + dx < 0 || p.y0 + dy < 0 || p.x1 + dx > cairo_image_surface_get_width(target) ||
+                p.y1 + dy > cairo_image_surface_get_height(target))
+                return false;
+    }
+
+    m_columns.Layout(m_frame, width, height);
+    if (image) cairo_surface_flush(target);
+    for (const PaintPart& p : parts) {
+        cairo_surface_t* pixels = target;
+        cairo_rectangle_int_t extents{p.x0 + dx, p.y0 + dy, p.x1 - p.x0, p.y1 - p.y0};
+        int x = extents.x, y = extents.y;
+        if (!image) {
+            pixels = cairo_surface_map_to_image(target, &extents);
+            x = y = 0;
+            const cairo_format_t format = cairo_image_surface_get_format(pixels);
+            if (cairo_surface_status(pixels) != CAIRO_STATUS_SUCCESS ||
+                (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32)) {
+                cairo_surface_unmap_image(target, pixels);
+                return false; // the blit below covers whatever was written
+            }
+        }
+        const int stride = cairo_image_surface_get_stride(pixels);
+        uint32_t* at = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(pixels) +
+                                                   static_cast<ptrdiff_t>(y) * stride) + x;
+        RenderRect(m_columns, p.x0, p.x1, p.y0, p.y1, at, stride / 4);
+        if (image) cairo_surface_mark_dirty_rectangle(target, extents.x, extents.y, extents.width, extents.height);
+        else {
+            // (unmapping sends back only an image marked as changed)
+            cairo_surface_mark_dirty(pixels);
+            cairo_surface_unmap_image(target, pixels);
+        }
+    }
+    return true;
+#else
+    (void)dc;
+    (void)size;
+    return false;
+#endif
 }
 
 bool WSortView::NeedsRepaint() const

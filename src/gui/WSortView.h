@@ -52,11 +52,17 @@ public:
     const FrameSnapshot& LastFrame() const { return m_frame; }
 
 private:
+    // Writes the frame straight into the context's pixels where they are
+    // plain memory; false if they are not (then the canvas is blitted).
+    bool PaintInPlace(wxDC& dc, const wxSize& size);
     // Draws the canvas on the context in one blit.
     void Blit(wxDC& dc);
 
     FrameSnapshot m_frame;  // the last frame's state
     FrameCanvas m_canvas;   // its pixels, kept from frame to frame
+    FrameColumns m_columns; // its layout, for painting in place
+    struct PaintPart { int x0, y0, x1, y1; };
+    std::vector<PaintPart> m_parts; // the frame's parts inside the clip
     bool m_painted = false; // m_frame holds a painted frame
     // the canvas's pixels as a drawing surface, remade when they move
     cairo_surface_t* m_surface = nullptr;
