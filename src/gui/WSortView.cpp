@@ -143,8 +143,11 @@ bool WSortView::PaintInPlace(wxDC& dc, const wxSize& size)
             ok = false;
             break;
         }
-        const PaintPart p{std::max(0, static_cast<int>(r.x)), std::max(0, static_cast<int>(r.y)),
-                     std::min(width, static_cast<int>(r.x + r.width)), std::min(height, static_cast<int>(r.y + r.height))};
+        // (clamped as doubles first: a clip of an unbounded surface is huge)
+        const PaintPart p{static_cast<int>(std::max(0.0, std::min<double>(width, r.x))),
+                          static_cast<int>(std::max(0.0, std::min<double>(height, r.y))),
+                          static_cast<int>(std::max(0.0, std::min<double>(width, r.x + r.width))),
+                          static_cast<int>(std::max(0.0, std::min<double>(height, r.y + r.height)))};
         if (p.x0 < p.x1 && p.y0 < p.y1) parts.push_back(p);
     }
     cairo_rectangle_list_destroy(clip);
