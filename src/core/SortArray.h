@@ -185,8 +185,10 @@ public:
     // m_guard where the change is made under it), so that a painter that
     // reads it under m_guard before taking the state sees every change after
     // it move it on; a view at rest compares it with the painted count.
+    // Like the counters, written by one thread at a time (the worker during a
+    // run, the GUI thread otherwise), so no read-modify-write is needed.
     std::atomic<uint64_t> m_changes{0};
-    void NoteChange() { m_changes.fetch_add(1, std::memory_order_release); }
+    void NoteChange() { m_changes.store(m_changes.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
     uint64_t Changes() const { return m_changes.load(std::memory_order_acquire); }
 
     // With nothing painting, the oldest half of the highlights is dropped once
