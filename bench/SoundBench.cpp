@@ -3,6 +3,7 @@
 // delay, and a full list of voices sounding through the whole buffer.
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <random>
 
 #include <wx/init.h>
@@ -56,20 +57,37 @@ void BM_CallbackPlacing50000(benchmark::State& state)
 }
 BENCHMARK(BM_CallbackPlacing50000)->Unit(benchmark::kMillisecond);
 
+double ThreadMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// The goal for the worst case: 5 % of the 92.9 ms a buffer lasts.
+const double MIX_GOAL_MS = 4.64;
+
 // 512 voices sounding through every sample of the buffer: the most mixing a
-// buffer can hold.
+// buffer can hold. Reports the mean callback against the goal.
 void BM_CallbackMixing512(benchmark::State& state)
 {
     Setup();
     std::vector<uint8_t> out(2 * N);
+    double total_ms = 0;
     for (auto _ : state) {
         state.PauseTiming();
         FillVoices();
         g_pending_accesses.clear();
         state.ResumeTiming();
+        // the thread's own time: what the callback costs a free core
+        const double t0 = ThreadMs();
         SoundRender(2048, out.data(), static_cast<int>(out.size()));
         benchmark::DoNotOptimize(out.data());
+        total_ms += ThreadMs() - t0;
     }
+    state.counters["mix_ms"] = total_ms / static_cast<double>(state.iterations());
+    state.counters["goal_ms"] = MIX_GOAL_MS;
+    state.counters["of_goal"] = total_ms / static_cast<double>(state.iterations()) / MIX_GOAL_MS;
 }
 BENCHMARK(BM_CallbackMixing512)->Unit(benchmark::kMillisecond);
 

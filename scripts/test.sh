@@ -11,7 +11,9 @@ cmake --build build-test -j"$jobs"
 # The threaded suites once more under ThreadSanitizer: the worker and its
 # pacing, the sound's hand-over between the worker and the audio thread, and
 # the main window's commands and status refresh against a running worker.
-tsan_suites=(pacing_tests worker_smoke_tests sound_tests main_window_tests)
+# The frame renderer's suite takes frames while a worker records, and the
+# repaint suite reads the view's last frame beside the refresh timer.
+tsan_suites=(pacing_tests worker_smoke_tests sound_tests main_window_tests frame_renderer_tests view_repaint_tests)
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_TSAN=ON -DQUORVEX_BENCH=OFF
 cmake --build build-tsan -j"$jobs" --target "${tsan_suites[@]}"
 for suite in "${tsan_suites[@]}"; do

@@ -1,6 +1,6 @@
-// A frame's colours in one pass give exactly what looking up every index in
-// turn gives: the same colour per bar and the same highlights left for the
-// next frame.
+// A frame's colours in one pass, and a painter's frame taken with the lock
+// held only to copy, give exactly what looking up every index in turn gives:
+// the same colour per bar and the same highlights left for the next frame.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -28,11 +28,13 @@ TEST(ColourLookup, OnePassEqualsIndexByIndexOnRandomStates)
     std::vector<Watched<uint64_t>> vars(6);
 
     for (int state = 0; state < 400; ++state) {
-        SortArray one_pass, by_index;
+        // taken: a painter's frame, the highlights consumed outside the lock
+        SortArray one_pass, by_index, taken;
         const uint32_t n = 1 + pick(40);
-        for (SortArray* A : {&one_pass, &by_index}) {
+        for (SortArray* A : {&one_pass, &by_index, &taken}) {
             A->m_array.assign(n, SortItem(1));
             A->m_mark_colours.assign(n, 0);
+            for (uint32_t i = 0; i < n; ++i) A->m_array[i] = SortItem(static_cast<int32_t>(i * 7 % 13));
         }
         // an index that may be past the end, or no index at all
         const auto any_index = [&] { return pick(8) == 0 ? AccessRecord::NONE : pick(n + 2); };
@@ -56,7 +58,7 @@ TEST(ColourLookup, OnePassEqualsIndexByIndexOnRandomStates)
         std::vector<AccessRecord> highlights;
         for (uint32_t k = pick(200); k > 0; --k) highlights.push_back(record());
 
-        for (SortArray* A : {&one_pass, &by_index}) {
+        for (SortArray* A : {&one_pass, &by_index, &taken}) {
             A->m_latest = latest;
             A->m_partner = partner;
             for (const auto& m : marks) A->m_mark_colours[m.first] = m.second;
@@ -66,11 +68,20 @@ TEST(ColourLookup, OnePassEqualsIndexByIndexOnRandomStates)
 
         // several frames, with new accesses recorded between them
         for (int frame = 0; frame < 4; ++frame) {
-            std::vector<int> got, want;
+            std::vector<int> got, want, got_taken;
+            bool shown;
             {
                 wxMutexLocker lock(one_pass.m_guard);
-                one_pass.IndexColours(got);
+                shown = one_pass.IndexColours(got);
             }
+            std::vector<int32_t> values;
+            int32_t max_value;
+            uint64_t changes;
+            EXPECT_EQ(taken.TakeFrame(got_taken, values, max_value, changes), shown);
+            ASSERT_EQ(got_taken, got) << "state " << state << ", frame " << frame;
+            ASSERT_EQ(Records(taken), Records(one_pass)) << "state " << state << ", frame " << frame;
+            ASSERT_EQ(values.size(), n);
+            for (uint32_t i = 0; i < n; ++i) ASSERT_EQ(values[i], static_cast<int32_t>(i * 7 % 13));
             {
                 wxMutexLocker lock(by_index.m_guard);
                 for (uint32_t i = 0; i < n; ++i) want.push_back(by_index.IndexColour(i));
@@ -79,9 +90,9 @@ TEST(ColourLookup, OnePassEqualsIndexByIndexOnRandomStates)
             ASSERT_EQ(Records(one_pass), Records(by_index)) << "state " << state << ", frame " << frame;
 
             const AccessRecord more = record();
-            for (SortArray* A : {&one_pass, &by_index}) A->m_highlights.push_back(more);
+            for (SortArray* A : {&one_pass, &by_index, &taken}) A->m_highlights.push_back(more);
             if (frame == 1 && !marks.empty()) {
-                for (SortArray* A : {&one_pass, &by_index}) A->m_mark_colours[marks[0].first] = 0;
+                for (SortArray* A : {&one_pass, &by_index, &taken}) A->m_mark_colours[marks[0].first] = 0;
             }
         }
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -203,6 +204,36 @@ TEST(ToneShape, SampleOfAVoiceIsEnvelopeTimesTriangleAtItsPhase)
 
 // ---------------------------------------------------------------------------
 // Voices
+
+// The mixing loop adds to every sample of its range exactly what the tone's
+// sample function gives, bit for bit: over random voices (short and long,
+// low and high, starting before, in and after the buffer) and at the edges
+// of the envelope's stages, and it leaves the samples outside its range alone.
+TEST(ToneShape, MixAddsExactlyEachSampleOfTheVoice)
+{
+    std::mt19937_64 rng(5150);
+    const int n = 4096;
+    for (int round = 0; round < 400; ++round) {
+        const uint64_t T = rng() % 2 ? rng() % 100000000 : rng() % 10000;
+        const uint64_t lengths[] = {1, 2, 3, 40, 441, 2452, 4096, 100000, 4410000};
+        const uint64_t L = round % 3 ? lengths[rng() % 9] : 1 + rng() % 20000;
+        const uint64_t start = T + n > L + 5000 ? T + n - L - 5000 + rng() % (L + 2 * n + 5000) : rng() % (T + n);
+        const double frequency = 120.0 + std::ldexp(static_cast<double>(rng() >> 11), -53) * 1200.0;
+        const ToneVoice v{frequency, start, start + L, L};
+        if (v.end_sample <= T) continue;
+        const uint64_t first = v.start_sample > T ? v.start_sample - T : 0;
+        const uint64_t last = std::min<uint64_t>(n, v.end_sample - T);
+
+        // some noise already in the buffer, as other voices leave it
+        std::vector<double> got(n), want(n);
+        for (int j = 0; j < n; ++j) got[j] = want[j] = (rng() % 4 == 0) ? std::ldexp(static_cast<double>(rng() >> 11), -52) - 1.0 : 0.0;
+        for (uint64_t j = first; j < last; ++j) want[j] += ToneSample(v, static_cast<double>(T + j - v.start_sample));
+        SoundMixVoice(v, T, first, last, got.data());
+        for (int j = 0; j < n; ++j)
+            ASSERT_EQ(std::memcmp(&got[j], &want[j], sizeof(double)), 0)
+                << "round " << round << ", sample " << j << ": " << got[j] << " not " << want[j];
+    }
+}
 
 TEST_F(Sound, VoiceLengthFollowsDelayTimesSustain)
 {

@@ -59,6 +59,7 @@ void SortArray::RecordAccess(size_t i, uint16_t colour, uint16_t hold, uint16_t 
 {
     m_latest = AccessRecord(static_cast<uint32_t>(i), colour, hold, priority);
     AppendHighlight(m_latest);
+    NoteChange();
 }
 
 const SortItem& SortArray::operator[](size_t i)
@@ -128,6 +129,7 @@ void SortArray::swap(size_t i, size_t j)
         m_partner = AccessRecord(static_cast<uint32_t>(j));
         AppendHighlight(m_latest);
         AppendHighlight(m_partner);
+        NoteChange();
     }
     AdjustInversions(i, j);
     note_access();
@@ -136,8 +138,10 @@ void SortArray::swap(size_t i, size_t j)
     SortItem t = m_array[i];
     m_array[i] = m_array[j];
     m_array[j] = t;
+    NoteChange();
     note_access();
     m_partner = AccessRecord();
+    NoteChange();
 }
 
 void SortArray::touch(size_t i, uint16_t colour, uint16_t hold, uint16_t priority)
@@ -155,12 +159,14 @@ void SortArray::mark(size_t i, uint8_t colour)
 {
     ASSERT(i < m_array.size());
     m_mark_colours[i] = colour;
+    NoteChange();
 }
 
 void SortArray::unmark(size_t i)
 {
     ASSERT(i < m_array.size());
     m_mark_colours[i] = COLOUR_PLAIN;
+    NoteChange();
 }
 
 void SortArray::mark_swap(size_t i, size_t j)
@@ -170,6 +176,7 @@ void SortArray::mark_swap(size_t i, size_t j)
     const uint8_t t = m_mark_colours[i];
     m_mark_colours[i] = m_mark_colours[j].load();
     m_mark_colours[j] = t;
+    NoteChange();
 }
 
 void SortArray::unmark_all()
@@ -180,6 +187,8 @@ void SortArray::unmark_all()
     wxMutexLocker lock(m_guard);
     ASSERT(lock.IsOk());
     m_highlights.clear();
+    ++m_highlights_cleared;
+    NoteChange();
 }
 
 void SortArray::watch(const Relaxed<uint64_t>* variable, uint8_t colour)
@@ -187,6 +196,7 @@ void SortArray::watch(const Relaxed<uint64_t>* variable, uint8_t colour)
     wxMutexLocker lock(m_guard);
     ASSERT(lock.IsOk());
     m_watched.push_back(WatchEntry{variable, colour});
+    NoteChange();
 }
 
 void SortArray::unwatch_all()
@@ -194,6 +204,7 @@ void SortArray::unwatch_all()
     wxMutexLocker lock(m_guard);
     ASSERT(lock.IsOk());
     m_watched.clear();
+    NoteChange();
 }
 
 // ---------------------------------------------------------------------------
@@ -231,7 +242,13 @@ int SortArray::IndexColour(size_t i)
     return best_colour > COLOUR_PLAIN ? best_colour : COLOUR_PLAIN;
 }
 
-void SortArray::IndexColours(std::vector<int>& colours)
+bool SortArray::IndexColours(std::vector<int>& colours)
+{
+    FixedColours(colours);
+    return ConsumeHighlights(m_highlights, colours);
+}
+
+void SortArray::FixedColours(std::vector<int>& colours)
 {
     const size_t n = m_array.size();
     colours.assign(n, -1); // -1: decided by the highlights
@@ -242,7 +259,8 @@ void SortArray::IndexColours(std::vector<int>& colours)
 
     // the first watch entry pointing at an index decides; colour 0 hands the
     // index on to the marks
-    std::vector<uint8_t> watch_seen(n, 0);
+    std::vector<uint8_t>& watch_seen = m_watch_seen;
+    watch_seen.assign(n, 0);
     for (const WatchEntry& w : m_watched) {
         if (!w.variable) continue;
         const uint64_t v = w.variable->load();
@@ -253,16 +271,25 @@ void SortArray::IndexColours(std::vector<int>& colours)
 
     for (size_t i = 0; i < n; ++i)
         if (colours[i] < 0 && m_mark_colours[i] != COLOUR_PLAIN) colours[i] = m_mark_colours[i];
+}
 
-    // one pass over the highlights, oldest first, for the indices still open;
+bool SortArray::ConsumeHighlights(std::vector<AccessRecord>& records, std::vector<int>& colours)
+{
+    // one pass over the records, oldest first, for the indices still open;
     // records of other indices stay untouched, as IndexColour leaves them
-    std::vector<int> best_priority(n, -1), best_colour(n, -1);
+    const size_t n = colours.size();
+    std::vector<int>& best_priority = m_best_priority;
+    std::vector<int>& best_colour = m_best_colour;
+    best_priority.assign(n, -1);
+    best_colour.assign(n, -1);
+    bool shown = false;
     size_t keep = 0;
-    for (size_t r = 0; r < m_highlights.size(); ++r) {
-        AccessRecord& rec = m_highlights[r];
+    for (size_t r = 0; r < records.size(); ++r) {
+        AccessRecord& rec = records[r];
         const uint32_t i = rec.index;
         bool consumed = false;
         if (i < n && colours[i] < 0) {
+            shown = true;
             if (static_cast<int>(rec.priority) >= best_priority[i]) {
                 best_colour[i] = rec.colour;
                 best_priority[i] = rec.priority;
@@ -271,14 +298,50 @@ void SortArray::IndexColours(std::vector<int>& colours)
             else consumed = true;
         }
         if (!consumed) {
-            if (keep != r) m_highlights[keep] = rec;
+            if (keep != r) records[keep] = rec;
             ++keep;
         }
     }
-    m_highlights.resize(keep);
+    records.resize(keep);
 
     for (size_t i = 0; i < n; ++i)
         if (colours[i] < 0) colours[i] = best_colour[i] > COLOUR_PLAIN ? best_colour[i] : COLOUR_PLAIN;
+    return shown;
+}
+
+bool SortArray::TakeFrame(std::vector<int>& colours, std::vector<int32_t>& values, int32_t& max_value,
+                          uint64_t& changes)
+{
+    uint64_t cleared;
+    {
+        wxMutexLocker lock(m_guard);
+        ASSERT(lock.IsOk());
+        changes = Changes();
+        cleared = m_highlights_cleared;
+        FixedColours(colours);
+        const size_t n = m_array.size();
+        values.resize(n);
+        for (size_t i = 0; i < n; ++i) values[i] = m_array[i].raw();
+        max_value = m_max_value;
+        // the records so far go to the painter; the worker goes on appending
+        // to an empty list
+        m_taken.clear();
+        m_taken.swap(m_highlights);
+    }
+
+    // what IndexColours would do at the moment of the swap
+    const bool shown = ConsumeHighlights(m_taken, colours);
+
+    wxMutexLocker lock(m_guard);
+    ASSERT(lock.IsOk());
+    // the records kept are older than any appended meanwhile, unless the list
+    // was cleared meanwhile, which drops them as well
+    if (cleared == m_highlights_cleared) {
+        m_taken.insert(m_taken.end(), m_highlights.begin(), m_highlights.end());
+        m_taken.swap(m_highlights);
+    }
+    m_taken.clear();
+    return shown;
 }
 
 // ---------------------------------------------------------------------------
@@ -359,6 +422,7 @@ void SortArray::FinishFill()
     int32_t max_value = m_array[0].raw();
     for (const SortItem& item : m_array) max_value = std::max(max_value, item.raw());
     m_max_value = max_value;
+    NoteChange();
 
     unmark_all();
     unwatch_all();

@@ -211,6 +211,17 @@ public:
     SortDelay* m_pacer;
     wxMutex m_guard;
 
+    // Counts the changes a painting shows: recorded accesses, exchanged
+    // items, marks, watches and fills. Bumped after each change (inside
+    // m_guard where the change is made under it), so that a painter that
+    // reads it under m_guard before taking the state sees every change after
+    // it move it on; a view at rest compares it with the painted count.
+    // Like the counters, written by one thread at a time (the worker during a
+    // run, the GUI thread otherwise), so no read-modify-write is needed.
+    std::atomic<uint64_t> m_changes{0};
+    void NoteChange() { m_changes.store(m_changes.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+    uint64_t Changes() const { return m_changes.load(std::memory_order_acquire); }
+
     // With nothing painting, the oldest half of the highlights is dropped once
     // this many wait; the newest accesses always reach the next painting.
     static constexpr size_t MAX_HIGHLIGHTS = 1 << 17;
@@ -242,9 +253,21 @@ public:
 
     // Painting lookups, called with m_guard held; both consume highlights.
     // IndexColours gives exactly what IndexColour(0), ..., IndexColour(n-1)
-    // called in that order would, in time linear in n plus the lists.
+    // called in that order would, in time linear in n plus the lists. It
+    // returns true if a recorded highlight coloured a bar in this painting:
+    // the next painting then differs (the highlight is held once less, or
+    // gone) without any further change.
     int IndexColour(size_t i);
-    void IndexColours(std::vector<int>& colours);
+    bool IndexColours(std::vector<int>& colours);
+
+    // A painter's frame, with m_guard held only to copy the values and the
+    // colours that marks, watches and the current accesses decide (O(n)):
+    // the highlights recorded so far are taken out of the list under the
+    // lock and consumed without it, as IndexColours would have consumed them
+    // then, and those kept go back in front of any recorded meanwhile.
+    // Returns what IndexColours returns. Takes m_guard itself.
+    bool TakeFrame(std::vector<int>& colours, std::vector<int32_t>& values, int32_t& max_value,
+                   uint64_t& changes);
 
     // Input generation and the result check.
     static void ListInputTypes(wxArrayString& list);
@@ -270,6 +293,15 @@ private:
     void RecordAccess(size_t i, uint16_t colour = COLOUR_ACCESS, uint16_t hold = 0, uint16_t priority = 0);
 
     std::vector<int32_t> m_count_values, m_count_scratch; // for FullInversionCount
+    // IndexColours in two steps: the colours decided before the highlights
+    // (m_guard held), then the highlights' consumption from a list of records.
+    void FixedColours(std::vector<int>& colours);
+    bool ConsumeHighlights(std::vector<AccessRecord>& records, std::vector<int>& colours);
+
+    std::vector<uint8_t> m_watch_seen;               // for the painting lookups
+    std::vector<int> m_best_priority, m_best_colour; // for the painting lookups
+    std::vector<AccessRecord> m_taken;               // the records a painter consumes
+    uint64_t m_highlights_cleared = 0;               // counts clearings of m_highlights (m_guard)
 };
 
 #endif

@@ -56,6 +56,10 @@ double ToneTriangle(double p);
 // The value of a voice r samples after its start, before mixing.
 double ToneSample(const ToneVoice& voice, double r);
 
+// Adds the voice's samples first to last - 1 of the buffer that begins at
+// sample clock T to W: W[j] += ToneSample(voice, T + j - start), exactly.
+void SoundMixVoice(const ToneVoice& voice, uint64_t T, uint64_t first, uint64_t last, double* W);
+
 // Turns sounded values into voices starting in the buffer of n samples that
 // begins at sample clock T, the i-th of count at T + i * (n / count); each one
 // takes the first voice finished by T, else the one that started first once

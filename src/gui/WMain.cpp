@@ -398,5 +398,6 @@ void WMain::RefreshTimer::Notify()
 
     wm.labelRunsValue->SetLabel(wxString::Format(_("%ld"), static_cast<long>(A.CountRuns())));
 
-    wm.sortview->Refresh(false);
+    // a view showing what it would paint now is left alone
+    if (wm.sortview->NeedsRepaint()) wm.sortview->Refresh(false);
 }

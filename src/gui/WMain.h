@@ -31,7 +31,8 @@ public:
     // The size of every refill.
     uint64_t m_array_size;
 
-    // Samples the counters into the status labels and repaints the view.
+    // Samples the counters into the status labels and repaints the view if
+    // its picture changed.
     class RefreshTimer : public wxTimer
     {
     public:

@@ -6,6 +6,11 @@
 #include <wx/dcbuffer.h>
 #include <wx/graphics.h>
 #include <wx/log.h>
+#include <wx/rawbmp.h>
+
+#ifdef __WXGTK3__
+#include <cairo.h>
+#endif
 
 #include "SortAlgo.h"
 #include "SortSound.h"
@@ -80,73 +85,173 @@ void WSortView::HandleSize(wxSizeEvent&)
     Refresh(false);
 }
 
-static const int COLOUR_COUNT = 17;
+WSortView::~WSortView()
+{
+#ifdef __WXGTK3__
+    if (m_surface) cairo_surface_destroy(m_surface);
+#endif
+}
 
 void WSortView::paint(wxDC& dc, const wxSize& size)
 {
-    // bars are whole pixels: a smoothing context would blend their corners
-    // (the pens' round joins) into the background
-    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
+    // the lock is held only while the frame's colours and values are taken;
+    // the pixels are drawn from that copy
+    m_frame.Take(m_items);
+    m_painted = true;
+    if (PaintInPlace(dc, size)) return;
+    m_canvas.Render(m_frame, size.GetWidth(), size.GetHeight());
+    Blit(dc);
+}
 
-    dc.SetBackground(*wxBLACK_BRUSH);
-    dc.Clear();
+bool WSortView::PaintInPlace(wxDC& dc, const wxSize& size)
+{
+#ifdef __WXGTK3__
+    // The frame is written straight into the context's pixels, where the
+    // context lets them be reached as plain memory (a bitmap's pixels; the
+    // display's buffer through the drawing library's mapping), one rectangle
+    // of its clip at a time: no pass over the pixels but this one. Only for
+    // a plain whole-pixel offset and a clip made of rectangles.
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    cairo_t* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
+    if (!cr) return false;
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    const bool image = cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE;
+    if (image) {
+        const cairo_format_t format = cairo_image_surface_get_format(target);
+        if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return false;
+    }
+    double scale_x, scale_y, offset_x, offset_y;
+    cairo_surface_get_device_scale(target, &scale_x, &scale_y);
+    cairo_surface_get_device_offset(target, &offset_x, &offset_y);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (scale_x != 1 || scale_y != 1 || m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
+    const double shift_x = m.x0 + offset_x, shift_y = m.y0 + offset_y;
+    if (shift_x != std::floor(shift_x) || shift_y != std::floor(shift_y)) return false;
+    const int dx = static_cast<int>(shift_x), dy = static_cast<int>(shift_y);
 
-    const size_t n = m_items.size();
-    if (n == 0) return;
-
-    dc.SetDeviceOrigin(10, 10);
-    const double W = size.GetWidth() - 20, H = size.GetHeight() - 20;
-
-    double bar_width = (W > n - 1) ? (W - (n - 1.0)) / n : 0.0;
-    double step = bar_width + 1.0;
-    // bars of about one pixel with one-pixel gaps look better as two-pixel
-    // bars without gaps
-    if (std::fabs(bar_width - 1.0) < 0.1 && std::fabs(step - 2.0) < 0.1) bar_width = step = 2.0;
-
-    static wxPen pens[COLOUR_COUNT];
-    static wxBrush brushes[COLOUR_COUNT];
-    static bool made = false;
-    if (!made) {
-        static const unsigned char rgb[COLOUR_COUNT - 4][3] = {
-            {255, 255, 0},   {255, 0, 255},   {255, 192, 128}, {255, 128, 192},
-            {128, 192, 255}, {192, 255, 128}, {192, 128, 255}, {128, 255, 192},
-            {128, 128, 255}, {192, 128, 192}, {128, 192, 192}, {192, 192, 128},
-            {0, 128, 255},
-        };
-        pens[0] = *wxWHITE_PEN;   brushes[0] = *wxWHITE_BRUSH;
-        pens[1] = *wxRED_PEN;     brushes[1] = *wxRED_BRUSH;
-        pens[2] = *wxGREEN_PEN;   brushes[2] = *wxGREEN_BRUSH;
-        pens[3] = *wxCYAN_PEN;    brushes[3] = *wxCYAN_BRUSH;
-        for (int k = 4; k < COLOUR_COUNT; ++k) {
-            const wxColour c(rgb[k - 4][0], rgb[k - 4][1], rgb[k - 4][2]);
-            pens[k] = wxPen(c, 1, wxPENSTYLE_SOLID);
-            brushes[k] = wxBrush(c, wxBRUSHSTYLE_SOLID);
+    // the parts of the frame inside the clip, in whole pixels
+    const int width = std::max(0, size.GetWidth()), height = std::max(0, size.GetHeight());
+    std::vector<PaintPart>& parts = m_parts;
+    parts.clear();
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+    bool ok = clip->status == CAIRO_STATUS_SUCCESS;
+    for (int k = 0; ok && k < clip->num_rectangles; ++k) {
+        const cairo_rectangle_t& r = clip->rectangles[k];
+        if (r.x != std::floor(r.x) || r.y != std::floor(r.y) || r.width != std::floor(r.width) ||
+            r.height != std::floor(r.height)) {
+            ok = false;
+            break;
         }
-        made = true;
+        // (clamped as doubles first: a clip of an unbounded surface is huge)
+        const PaintPart p{static_cast<int>(std::max(0.0, std::min<double>(width, r.x))),
+                          static_cast<int>(std::max(0.0, std::min<double>(height, r.y))),
+                          static_cast<int>(std::max(0.0, std::min<double>(width, r.x + r.width))),
+                          static_cast<int>(std::max(0.0, std::min<double>(height, r.y + r.height)))};
+        if (p.x0 < p.x1 && p.y0 < p.y1) parts.push_back(p);
+    }
+    cairo_rectangle_list_destroy(clip);
+    if (!ok) return false;
+    if (image) {
+        for (const PaintPart& p : parts)
+            if (p.x0 + dx < 0 || p.y0 + dy < 0 || p.x1 + dx > cairo_image_surface_get_width(target) ||
+                p.y1 + dy > cairo_image_surface_get_height(target))
+                return false;
     }
 
-    wxMutexLocker lock(m_items.m_guard);
-    ASSERT(lock.IsOk());
-
-    // all colours of the frame in one pass over the highlights
-    m_items.IndexColours(m_colours);
-
-    const double max_value = m_items.m_max_value;
-    for (size_t i = 0; i < n; ++i) {
-        const int clr = m_colours[i];
-        ASSERT(clr < (int)(sizeof(brushes) / sizeof(brushes[0])));
-        dc.SetPen(pens[clr]);
-        dc.SetBrush(brushes[clr]);
-
-        const int x = static_cast<int>(i * step);
-        const int next_x = static_cast<int>((i + 1) * step);
-        const int w = static_cast<int>(std::max(1.0, (next_x - x) + (bar_width - step)));
-        const double value = m_items.direct(i).raw();
-        const int h = max_value > 0 ? static_cast<int>(-(value * H / max_value)) : 0;
-
-        // the bar rises from the bottom edge of the drawable area
-        if (h < 0) dc.DrawRectangle(x, static_cast<int>(H) + h, w, -h);
+    m_columns.Layout(m_frame, width, height);
+    if (image) cairo_surface_flush(target);
+    for (const PaintPart& p : parts) {
+        cairo_surface_t* pixels = target;
+        cairo_rectangle_int_t extents{p.x0 + dx, p.y0 + dy, p.x1 - p.x0, p.y1 - p.y0};
+        int x = extents.x, y = extents.y;
+        if (!image) {
+            pixels = cairo_surface_map_to_image(target, &extents);
+            x = y = 0;
+            const cairo_format_t format = cairo_image_surface_get_format(pixels);
+            if (cairo_surface_status(pixels) != CAIRO_STATUS_SUCCESS ||
+                (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32)) {
+                cairo_surface_unmap_image(target, pixels);
+                return false; // the blit below covers whatever was written
+            }
+        }
+        const int stride = cairo_image_surface_get_stride(pixels);
+        uint32_t* at = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(pixels) +
+                                                   static_cast<ptrdiff_t>(y) * stride) + x;
+        RenderRect(m_columns, p.x0, p.x1, p.y0, p.y1, at, stride / 4);
+        if (image) cairo_surface_mark_dirty_rectangle(target, extents.x, extents.y, extents.width, extents.height);
+        else {
+            // (unmapping sends back only an image marked as changed)
+            cairo_surface_mark_dirty(pixels);
+            cairo_surface_unmap_image(target, pixels);
+        }
     }
+    return true;
+#else
+    (void)dc;
+    (void)size;
+    return false;
+#endif
+}
+
+bool WSortView::NeedsRepaint() const
+{
+    return !m_painted || m_frame.highlights_shown || m_items.Changes() != m_frame.changes;
+}
+
+void WSortView::Blit(wxDC& dc)
+{
+    const int width = m_canvas.width(), height = m_canvas.height();
+    if (width == 0 || height == 0) return;
+
+#ifdef __WXGTK3__
+    // the context draws with cairo: the canvas's words are cairo's RGB24
+    // pixels as they are, so the blit is the only pass over them
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    cairo_t* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
+    if (cr) {
+        if (m_surface && (m_surface_pixels != m_canvas.pixels() ||
+                          cairo_image_surface_get_width(m_surface) != width ||
+                          cairo_image_surface_get_height(m_surface) != height)) {
+            cairo_surface_destroy(m_surface);
+            m_surface = nullptr;
+        }
+        if (!m_surface) {
+            m_surface = cairo_image_surface_create_for_data(
+                reinterpret_cast<unsigned char*>(m_canvas.pixels()), CAIRO_FORMAT_RGB24, width, height,
+                static_cast<int>(m_canvas.stride() * 4));
+            m_surface_pixels = m_canvas.pixels();
+        }
+        else {
+            // the pixels changed behind cairo's back: forget any copy of them
+            cairo_surface_mark_dirty(m_surface);
+        }
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, m_surface, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+        cairo_paint(cr);
+        cairo_restore(cr);
+        return;
+    }
+#endif
+
+    // any other context: through a bitmap's raw pixels
+    wxBitmap bitmap(width, height, 24);
+    wxNativePixelData data(bitmap);
+    if (!data) return;
+    wxNativePixelData::Iterator row(data);
+    const uint32_t* src = m_canvas.pixels();
+    for (int y = 0; y < height; ++y, src += m_canvas.stride()) {
+        wxNativePixelData::Iterator p = row;
+        for (int x = 0; x < width; ++x, ++p) {
+            p.Red() = static_cast<unsigned char>(src[x] >> 16);
+            p.Green() = static_cast<unsigned char>(src[x] >> 8);
+            p.Blue() = static_cast<unsigned char>(src[x]);
+        }
+        row.OffsetY(data, 1);
+    }
+    dc.DrawBitmap(bitmap, 0, 0);
 }
 
 // ---------------------------------------------------------------------------

@@ -9,7 +9,10 @@
 #include <wx/stattext.h>
 #include <wx/thread.h>
 
+#include "FrameRenderer.h"
 #include "SortArray.h"
+
+typedef struct _cairo_surface cairo_surface_t;
 
 class WMain;
 
@@ -21,6 +24,7 @@ class WSortView : public wxPanel, public SortDelay
 {
 public:
     WSortView(wxWindow* parent, int id, WMain* wmain);
+    ~WSortView() override;
 
     WMain* wmain;
     SortArray m_items;
@@ -40,8 +44,29 @@ public:
     // Draws one frame of width by height pixels.
     void paint(wxDC& dc, const wxSize& size);
 
+    // True if a painting now would differ from the last one: the array
+    // changed since, or a highlight shown then is still to be held or taken
+    // away. The refresh timer repaints only then.
+    bool NeedsRepaint() const;
+    // What the last painting showed.
+    const FrameSnapshot& LastFrame() const { return m_frame; }
+
 private:
-    std::vector<int> m_colours; // one frame's bar colours
+    // Writes the frame straight into the context's pixels where they are
+    // plain memory; false if they are not (then the canvas is blitted).
+    bool PaintInPlace(wxDC& dc, const wxSize& size);
+    // Draws the canvas on the context in one blit.
+    void Blit(wxDC& dc);
+
+    FrameSnapshot m_frame;  // the last frame's state
+    FrameCanvas m_canvas;   // its pixels, kept from frame to frame
+    FrameColumns m_columns; // its layout, for painting in place
+    struct PaintPart { int x0, y0, x1, y1; };
+    std::vector<PaintPart> m_parts; // the frame's parts inside the clip
+    bool m_painted = false; // m_frame holds a painted frame
+    // the canvas's pixels as a drawing surface, remade when they move
+    cairo_surface_t* m_surface = nullptr;
+    const uint32_t* m_surface_pixels = nullptr;
 
     wxDECLARE_EVENT_TABLE();
 };
