@@ -63,7 +63,7 @@ wxBEGIN_EVENT_TABLE(WMain, WMain_wxg)
 wxEND_EVENT_TABLE()
 
 WMain::WMain(wxWindow* parent)
-    : WMain_wxg(parent, wxID_ANY, wxEmptyString),
+    : WMain_wxg(this, parent, wxID_ANY, wxEmptyString),
       m_thread(nullptr), m_abort_requested(false), m_array_size(100),
       m_refresh_timer(nullptr), m_run_serial(0)
 {
