@@ -193,6 +193,7 @@ void WMain::StopAlgorithm()
 
     // the order matters: the worker must meet the flag once it moves again
     m_abort_requested = true;
+    sortview->InterruptDelay();
     if (m_thread->IsPaused()) m_thread->Resume();
     sortview->m_step_mode = false;
     m_thread->Wait();
