@@ -67,6 +67,10 @@ void WMain_wxg::set_properties()
     labelInversionsValue->SetToolTip(_("Current number of inversions. Click to enable or disable."));
     labelRunsValue->SetToolTip(_("Current number of runs."));
     pivotRulePanel->Hide();
+    // The description box is never shorter than its vertical scrollbar
+    // needs (with room for three lines of text): allocated less, the
+    // toolkit's scrollbar complains on the terminal at every layout.
+    infoTextctrl->SetMinSize(wxSize(-1, 3 * infoTextctrl->GetCharHeight() + 16));
     // a wider frame widens the view only: the control column keeps its width
     splitter->SetSashGravity(1.0);
 }
