@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake git pkg-config
-  libwxgtk3.2-dev libsdl1.2-dev
+  libwxgtk3.2-dev libsdl1.2-dev libgtk-3-0
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick sox
 )

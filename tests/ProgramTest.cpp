@@ -186,3 +186,27 @@ TEST(Program, RunsWithoutAudio)
 
     Shell("rm -rf '" + dir + "'");
 }
+
+// A close request while the About box is open ends the box and then closes
+// the window, as a close request without the box does: the program exits
+// with status 0 and needs no second request.
+TEST(Program, CloseWhileAboutIsOpenEndsTheBoxAndTheProgram)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server (the test command provides one)";
+    const DisplayConnection display;
+    ASSERT_TRUE(display.IsOk());
+    const std::string dir = TempDir();
+    Program program({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + dir + "/out.raw"});
+    ASSERT_TRUE(program.Started());
+    const unsigned long window = program.FindWindow("^Quorvex 0\\.6\\.5 - ");
+    ASSERT_NE(window, 0u);
+
+    program.Keys(window, "alt+r alt+a"); // running, then the box
+    ASSERT_NE(program.FindWindow("^About$"), 0u) << "the About box did not open";
+
+    Program::RequestClose(window);
+    ASSERT_TRUE(program.WaitExit(10000)) << "the close request was dropped while the box was open";
+    EXPECT_TRUE(WIFEXITED(program.ExitStatus()));
+    EXPECT_EQ(WEXITSTATUS(program.ExitStatus()), 0);
+    Shell("rm -rf '" + dir + "'");
+}

@@ -14,6 +14,7 @@
 #include "SortAlgo.h"
 #include "SortSound.h"
 #include "Version.h"
+#include "ModalCloseWatch.h"
 #include "WAbout.h"
 
 #include "quorvex.xpm"
@@ -316,7 +317,11 @@ void WMain::HandleRandom(wxCommandEvent&)
 void WMain::HandleAbout(wxCommandEvent&)
 {
     WAbout dlg(this);
+    // a close request for this window while the box is open ends the box,
+    // then closes the window as it would have without the box
+    ModalCloseWatch watch(this, &dlg);
     dlg.ShowModal();
+    if (watch.CloseRequested()) Close();
 }
 
 void WMain::HandleSpeedScroll(wxScrollEvent& se)
