@@ -169,13 +169,13 @@ TEST(Runs, CountsDescentsPlusOne)
 TEST(Inversions, ClicksDuringSwapsAreNeverLost)
 {
     SortArray A;
-    std::vector<int> v(2048);
+    std::vector<int> v(1024);
     for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<int>(i + 1);
     SetValues(A, v);
 
     std::mt19937 rng(20261210);
     int lost = 0, wrong = 0;
-    for (int burst = 0; burst < 400; ++burst) {
+    for (int burst = 0; burst < 100; ++burst) {
         const bool on_before = A.m_inversions_on;
         std::atomic<bool> stop(false);
         std::atomic<long> swaps(0);
