@@ -72,7 +72,10 @@ public:
         if (!XQueryTree(m_display, m_root, &root_ret, &parent_ret, &children, &n)) return found;
         for (unsigned int i = 0; i < n; ++i) {
             XWindowAttributes attr;
-            if (!XGetWindowAttributes(m_display, children[i], &attr) || attr.map_state != IsViewable) continue;
+            // tooltips and menus are override-redirect windows: not boxes
+            if (!XGetWindowAttributes(m_display, children[i], &attr) || attr.map_state != IsViewable ||
+                attr.override_redirect)
+                continue;
             if (Cardinal(children[i], m_pid_atom) != static_cast<long>(pid)) continue;
             found.push_back(TopLevel{children[i], Title(children[i])});
         }
@@ -234,13 +237,18 @@ public:
     // selected after Random): a user reads them and presses Return.
     void CloseBoxes()
     {
-        for (int round = 0; round < 5; ++round) {
+        for (int round = 0; round < 6; ++round) {
             bool any = false;
             for (const Observer::TopLevel& t : m_observer.Windows(m_program.Pid())) {
                 if (t.id == m_window) continue;
                 any = true;
-                Shell("xdotool windowfocus --sync " + std::to_string(t.id) + " key Return 2>/dev/null");
-                ++m_boxes;
+                if (round == 0) ++m_boxes;
+                // Return first; a box opened over another box can leave the
+                // keyboard elsewhere, so later rounds click its button
+                if (round % 2 == 0)
+                    Shell("xdotool windowfocus --sync " + std::to_string(t.id) + " key Return 2>/dev/null");
+                else
+                    ClickButtonOf(t);
             }
             if (!any) return;
             WaitFor([&] { return m_observer.Windows(m_program.Pid()).size() <= 1; }, 1000);
@@ -272,7 +280,7 @@ private:
     {
         int x, y, w, h;
         if (!Where(x, y, w, h)) return;
-        Shell("xdotool mousemove --sync " + std::to_string(x + w - s.from_right + dx) + " " +
+        Shell("xdotool mousemove " + std::to_string(x + w - s.from_right + dx) + " " +
               std::to_string(y + s.y) + " click --repeat " + std::to_string(clicks) + " --delay 80 1 2>/dev/null");
     }
     void Slider(const Spot& s, int width)
@@ -299,7 +307,7 @@ private:
         int x, y, w, h;
         if (!Where(x, y, w, h)) return;
         const int list_height = h - LIST.y - 8;
-        Shell("xdotool mousemove --sync " + std::to_string(x + w - LIST.from_right + Uniform(10, LIST_WIDTH - 20)) +
+        Shell("xdotool mousemove " + std::to_string(x + w - LIST.from_right + Uniform(10, LIST_WIDTH - 20)) +
               " " + std::to_string(y + LIST.y + Uniform(4, std::max(5, list_height - 4))) + " click --repeat " +
               (twice ? "2" : "1") + " --delay 60 1 2>/dev/null");
     }
@@ -314,7 +322,7 @@ private:
         // the wheel over the choice steps through the input types
         int x, y, w, h;
         if (!Where(x, y, w, h)) return;
-        Shell("xdotool mousemove --sync " + std::to_string(x + w - INPUT_CHOICE.from_right + 60) + " " +
+        Shell("xdotool mousemove " + std::to_string(x + w - INPUT_CHOICE.from_right + 60) + " " +
               std::to_string(y + INPUT_CHOICE.y) + " click --repeat " + std::to_string(Uniform(1, 3)) + " " +
               (Uniform(0, 1) ? "4" : "5") + " 2>/dev/null");
     }
@@ -329,8 +337,12 @@ private:
         }, 3000);
         if (!box.id) return;
         Wait(Uniform(0, 150));
-        Shell("xdotool windowfocus --sync " + std::to_string(box.id) + " key " +
-              (Uniform(0, 1) ? "Escape" : "Return") + " 2>/dev/null");
+        const int how = Uniform(0, 2);
+        if (how == 2)
+            ClickButtonOf(box);
+        else
+            Shell("xdotool windowfocus --sync " + std::to_string(box.id) + " key " + (how ? "Escape" : "Return") +
+                  " 2>/dev/null");
         WaitFor([&] {
             for (const Observer::TopLevel& t : m_observer.Windows(m_program.Pid()))
                 if (t.id == box.id) return false;
@@ -356,6 +368,16 @@ private:
               " " + std::to_string(Uniform(671, 1000)) + " 2>/dev/null");
     }
     void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    // Clicks the box's button: About's is centred at the bottom, a message
+    // box's sits at the bottom right.
+    void ClickButtonOf(const Observer::TopLevel& box)
+    {
+        int x, y, w, h;
+        if (!m_observer.Geometry(box.id, x, y, w, h)) return;
+        const int bx = box.title == "About" ? x + w / 2 : x + w - 50;
+        Shell("xdotool mousemove " + std::to_string(bx) + " " + std::to_string(y + h - 30) + " click 1 2>/dev/null");
+    }
 
     Program& m_program;
     Observer& m_observer;
@@ -450,7 +472,7 @@ TEST(Monkey, StartRunSelectAndResizePrintNoToolkitWarning)
 
     program.Keys(window, "alt+r");
     // every entry in turn, the ones with a description among them
-    Shell("xdotool mousemove --sync " + std::to_string(x + w - LIST.from_right + 40) + " " +
+    Shell("xdotool mousemove " + std::to_string(x + w - LIST.from_right + 40) + " " +
           std::to_string(y + LIST.y + 10) + " click 1");
     Shell("xdotool windowfocus --sync " + id + " key Home");
     for (int i = 0; i < 32; ++i) Shell("xdotool key --delay 40 Down");
