@@ -39,6 +39,9 @@ class Observer
 public:
     Observer()
     {
+        // a window listed a moment ago may be gone when it is asked about:
+        // such errors only mean that the window is no longer there
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         m_display = XOpenDisplay(nullptr);
         if (!m_display) return;
         m_root = DefaultRootWindow(m_display);
