@@ -2,7 +2,9 @@
 // swap, the recount after writes, the switch, and the runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "SortAlgo.h"
 #include "SortArray.h"
@@ -158,3 +160,52 @@ TEST(Runs, CountsDescentsPlusOne)
 }
 
 } // namespace
+
+// The switch is clicked on the GUI thread while the worker swaps: no click
+// is ever lost to the worker's update of the count. After every burst of
+// clicks (the worker then stopped), counting is on exactly when the number
+// of clicks is even, a count shown while off is always -1, and a count shown
+// while on is the array's true number of inversions or still unknown (-1).
+TEST(Inversions, ClicksDuringSwapsAreNeverLost)
+{
+    SortArray A;
+    std::vector<int> v(1024);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<int>(i + 1);
+    SetValues(A, v);
+
+    std::mt19937 rng(20261210);
+    int lost = 0, wrong = 0;
+    for (int burst = 0; burst < 100; ++burst) {
+        const bool on_before = A.m_inversions_on;
+        std::atomic<bool> stop(false);
+        std::atomic<long> swaps(0);
+        std::thread worker([&] {
+            std::mt19937 wrng(burst);
+            std::uniform_int_distribution<size_t> pick(0, v.size() - 1);
+            while (!stop.load()) {
+                // far apart, so that one update takes a while
+                const size_t i = pick(wrng) % 64, j = v.size() - 1 - pick(wrng) % 64;
+                A.swap(i, j);
+                swaps.fetch_add(1);
+            }
+        });
+        while (swaps.load() < 3) std::this_thread::yield();
+        const int clicks = 1 + static_cast<int>(rng() % 7);
+        for (int k = 0; k < clicks; ++k) {
+            const long seen = swaps.load();
+            A.ToggleInversions();
+            // the next click meets the worker in another update
+            while (swaps.load() == seen && rng() % 4 != 0) std::this_thread::yield();
+        }
+        stop = true;
+        worker.join();
+
+        const bool expected_on = (clicks % 2 == 0) ? on_before : !on_before;
+        if (A.m_inversions_on != expected_on) ++lost;
+        const int64_t count = A.m_inversion_count;
+        if (!A.m_inversions_on && count != -1) ++wrong;
+        if (A.m_inversions_on && count != -1 && count != BruteForceInversions(Values(A))) ++wrong;
+    }
+    EXPECT_EQ(lost, 0) << "clicks lost";
+    EXPECT_EQ(wrong, 0) << "bursts that left a count not matching the switch";
+}

@@ -1,7 +1,9 @@
 // The main window's commands in every state of the worker: idle, running,
 // paused, stepping, and finished with its completion event still queued.
 #include <cstdlib>
+#include <cstdio>
 #include <ostream>
+#include <string>
 
 #include "MainWindowTest.h"
 
@@ -409,4 +411,130 @@ TEST_F(WorkerStateTest, RunTakesThePivotRuleOfTheChoice)
         EXPECT_EQ(g_pivot_rule, rule);
         Reset();
     }
+}
+
+// At the slowest speed (2 s per access) every stop returns to a responsive
+// window at once: the worker's wait for its delay, for a step or for the end
+// of a pause is cut short, and the command that stops it finds it joined
+// well within the delay. The worker still ends at a paced access: no result
+// check, no completion event.
+namespace {
+
+enum class StopCommand { Reset, Random, DoubleClick, Close };
+
+struct SlowStopCase
+{
+    State state;
+    StopCommand command;
+    long settle_ms; // how long the worker waits before the command
+};
+
+std::string SlowStopName(const ::testing::TestParamInfo<SlowStopCase>& p)
+{
+    static const char* commands[] = {"Reset", "Random", "DoubleClick", "Close"};
+    return std::string(Name(p.param.state)) + commands[static_cast<int>(p.param.command)] +
+           std::to_string(p.param.settle_ms);
+}
+
+} // namespace
+
+class SlowStop : public WorkerStateTest, public ::testing::WithParamInterface<SlowStopCase>
+{
+};
+
+TEST_P(SlowStop, ReturnsAtOnce)
+{
+    const SlowStopCase c = GetParam();
+    const int SPEED_SLOWEST = 2000;
+    Scroll(frame->speedSlider, SPEED_SLOWEST);
+    ASSERT_NEAR(g_delay_ms, 2000.0, 1e-6);
+
+    // 300 ms in, the worker is inside its first delay; 2300 ms in, a paused
+    // worker blocks at its next pause point and a stepping one waits for
+    // its next step
+    switch (c.state) {
+    case State::Running:
+        RunPressed();
+        break;
+    case State::Paused:
+        RunPressed();
+        RunReleased();
+        break;
+    case State::Stepping:
+        Step(); // from idle: one access released, then the wait for the next
+        break;
+    default:
+        FAIL() << "not a state with a worker";
+    }
+    ASSERT_NE(frame->m_thread, nullptr);
+    PumpEvents(c.settle_ms);
+    ASSERT_NE(frame->m_thread, nullptr);
+    ASSERT_TRUE(frame->m_thread->IsAlive());
+    const long serial = frame->m_thread->m_serial;
+    const int finished_before = frame->m_finished_events;
+
+    wxStopWatch sw;
+    switch (c.command) {
+    case StopCommand::Reset: Reset(); break;
+    case StopCommand::Random: Random(); break;
+    case StopCommand::DoubleClick: DoubleClick(Position("Bubble Sort")); break;
+    case StopCommand::Close: Close(); break;
+    }
+    const long took = sw.Time();
+    std::printf("%s at 2 s per access: worker joined after %ld ms\n", SlowStopName({c, 0}).c_str(), took);
+    EXPECT_LT(took, 500);
+
+    if (c.command == StopCommand::Close) return;
+    // the stopped worker is gone; a new one (Random, double-click) is another
+    if (frame->m_thread) {
+        EXPECT_NE(frame->m_thread->m_serial, serial);
+    }
+    PumpEvents(100);
+    EXPECT_EQ(frame->m_finished_events, finished_before);
+    EXPECT_FALSE(A().m_sorted_ok);
+    // a new worker started at this speed ends as quickly
+    wxStopWatch again;
+    frame->StopAlgorithm();
+    EXPECT_LT(again.Time(), 500);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, SlowStop,
+    ::testing::Values(SlowStopCase{State::Running, StopCommand::Reset, 300},
+                      SlowStopCase{State::Running, StopCommand::Random, 300},
+                      SlowStopCase{State::Running, StopCommand::DoubleClick, 300},
+                      SlowStopCase{State::Running, StopCommand::Close, 300},
+                      SlowStopCase{State::Paused, StopCommand::Reset, 300},
+                      SlowStopCase{State::Paused, StopCommand::Reset, 2300},
+                      SlowStopCase{State::Paused, StopCommand::Close, 2300},
+                      SlowStopCase{State::Stepping, StopCommand::Reset, 300},
+                      SlowStopCase{State::Stepping, StopCommand::DoubleClick, 2300},
+                      SlowStopCase{State::Stepping, StopCommand::Close, 2300}),
+    SlowStopName);
+
+// The watched index variables live in the worker's frames: the run clears
+// them where it ends, whether stopped or finished, so that the painter never
+// reads a variable of an ended worker, refill or no refill.
+TEST_F(WorkerStateTest, NoWatchOutlivesTheRun)
+{
+    Select(Position("Selection Sort")); // watches its minimum's index
+    Scroll(frame->speedSlider, SPEED_FAST);
+    RunPressed();
+    ASSERT_TRUE(Advances(20));
+    {
+        wxMutexLocker lock(A().m_guard);
+        EXPECT_FALSE(A().m_watched.empty()) << "the running algorithm watches a variable";
+    }
+    frame->StopAlgorithm(); // the stop alone: no refill follows
+    ASSERT_EQ(frame->m_thread, nullptr);
+    EXPECT_TRUE(A().m_watched.empty());
+
+    // a finished run: the result check already runs without them
+    Scroll(frame->arraySizeSlider, 10);
+    Reset();
+    Scroll(frame->speedSlider, 0);
+    RunPressed();
+    ASSERT_TRUE(WaitThreadEnded());
+    EXPECT_TRUE(A().m_watched.empty());
+    EXPECT_TRUE(A().m_sorted_ok);
 }

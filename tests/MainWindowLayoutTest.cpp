@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirIdsLabelsAndTooltips)
     // the captions of the two groups and of the rows
     std::vector<wxString> texts;
     for (wxWindow* w : frame->controlPanel->GetChildren())
-        if (wxDynamicCast(w, wxStaticText) && !dynamic_cast<wxClickText*>(w)) texts.push_back(w->GetLabel());
+        if (dynamic_cast<wxStaticText*>(w) && !dynamic_cast<wxClickText*>(w)) texts.push_back(w->GetLabel());
     for (const char* caption : {"Speed: ", "Delay: ", "Sound Sustain: ", "Comparisons: ", "Array Accesses: ",
                                 "Inversions: ", "Runs: ", "Input Type: ", "Array Size: "})
         EXPECT_NE(std::find(texts.begin(), texts.end(), caption), texts.end()) << caption;
@@ -362,7 +362,7 @@ TEST_F(MainWindowTest, AboutIsModalAndShowsItsTexts)
         {
             if (!m_dialog) {
                 for (wxWindow* w : wxTopLevelWindows)
-                    if (WAbout* d = wxDynamicCast(w, WAbout)) m_dialog = d;
+                    if (WAbout* d = dynamic_cast<WAbout*>(w)) m_dialog = d;
                 if (!m_dialog) return;
                 m_modal = m_dialog->IsModal();
                 m_accesses_at_open = m_frame->labelAccessesValue->GetLabel();
@@ -392,11 +392,11 @@ TEST_F(MainWindowTest, AboutIsModalAndShowsItsTexts)
             m_ok_button = m_dialog->buttonOK->GetId() == wxID_OK;
             const wxSize client = m_dialog->GetClientSize();
             for (wxWindow* w : m_dialog->GetChildren()) {
-                if (wxHyperlinkCtrl* h = wxDynamicCast(w, wxHyperlinkCtrl)) {
+                if (wxHyperlinkCtrl* h = dynamic_cast<wxHyperlinkCtrl*>(w)) {
                     m_link = h->GetURL();
                     m_link_text = h->GetLabel();
                 }
-                else if (wxDynamicCast(w, wxStaticText)) {
+                else if (dynamic_cast<wxStaticText*>(w)) {
                     m_texts.push_back(w->GetLabel());
                 }
                 const wxRect r = w->GetRect();
@@ -431,7 +431,7 @@ TEST_F(MainWindowTest, AboutIsModalAndShowsItsTexts)
               inspector.m_texts.end());
 
     // the dialog is gone once it has closed
-    for (wxWindow* w : wxTopLevelWindows) EXPECT_FALSE(wxDynamicCast(w, WAbout));
+    for (wxWindow* w : wxTopLevelWindows) EXPECT_FALSE(dynamic_cast<WAbout*>(w));
 }
 
 // Real pointer clicks, through the windowing system, on the Run button and

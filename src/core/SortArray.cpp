@@ -500,6 +500,20 @@ uint32_t SortArray::FullInversionCount()
     return count;
 }
 
+// The switch is flipped on the GUI thread while the worker updates the count.
+// The flip is one indivisible exchange, and every update of the worker stores
+// its count first and reads the switch again afterwards (a full fence between
+// them, and between the flip and the GUI thread's own store of -1): either the
+// worker sees the switch off and writes -1 itself, or its store comes before
+// the GUI thread's -1. So no click is ever lost, and a count while counting is
+// off is always -1.
+void SortArray::PublishInversions(int64_t count, bool was_on)
+{
+    m_inversion_count = count;
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (was_on && !m_inversions_on) m_inversion_count = -1;
+}
+
 void SortArray::PrepareInversions(const AlgoListEntry& entry)
 {
     if (m_array.size() > entry.inversion_limit) {
@@ -508,27 +522,33 @@ void SortArray::PrepareInversions(const AlgoListEntry& entry)
     }
     else {
         m_inversions_on = true;
-        m_inversion_count = FullInversionCount();
+        PublishInversions(FullInversionCount(), true);
     }
 }
 
 void SortArray::RecountInversions()
 {
-    if (m_inversions_on) m_inversion_count = FullInversionCount();
-    else m_inversion_count = -1;
+    const bool on = m_inversions_on;
+    PublishInversions(on ? static_cast<int64_t>(FullInversionCount()) : -1, on);
 }
 
 void SortArray::AdjustInversions(size_t i, size_t j)
 {
-    if (!m_inversions_on) {
+    const bool on = m_inversions_on;
+    if (!on) {
         m_inversion_count = -1;
         return;
     }
     // Counting was switched back on since the last count: take the full count
     // of the values before this exchange, then add the exchange's own change
-    // below, so that the count is right once the items have moved.
-    if (m_inversion_count < 0) m_inversion_count = FullInversionCount();
-    if (i == j) return;
+    // below, so that the count is right once the items have moved. The count
+    // is read once: a click meanwhile must not leak its -1 into the sum.
+    int64_t count = m_inversion_count;
+    if (count < 0) count = FullInversionCount();
+    if (i == j) {
+        PublishInversions(count, on);
+        return;
+    }
 
     const size_t lo = std::min<uint32_t>(i, j), hi = std::max<uint32_t>(i, j);
     const int32_t a = m_array[lo].raw(), b = m_array[hi].raw();
@@ -538,13 +558,15 @@ void SortArray::AdjustInversions(size_t i, size_t j)
         delta += (v < b) + (a < v) - (v < a) - (b < v);
     }
     delta += (a < b) - (b < a);
-    m_inversion_count = m_inversion_count + delta;
+    PublishInversions(count + delta, on);
 }
 
 void SortArray::ToggleInversions()
 {
-    const bool was_on = m_inversions_on;
-    m_inversions_on = !was_on;
+    bool was_on = m_inversions_on;
+    while (!m_inversions_on.compare_exchange(was_on, !was_on)) {
+    }
+    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (was_on) m_inversion_count = -1;
 }
 

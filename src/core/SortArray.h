@@ -34,6 +34,13 @@ public:
     T load() const { return m_value.load(std::memory_order_relaxed); }
     void store(T v) { m_value.store(v, std::memory_order_relaxed); }
 
+    // Replaces the value with desired if it still equals expected; otherwise
+    // loads the current value into expected. One indivisible step.
+    bool compare_exchange(T& expected, T desired)
+    {
+        return m_value.compare_exchange_weak(expected, desired, std::memory_order_relaxed);
+    }
+
     // Adds one. Not a read-modify-write: two threads adding at once could
     // lose one. Only the comparison and access counters use it, and only one
     // thread writes those at a time (the worker during a run, the GUI thread
@@ -289,6 +296,9 @@ public:
 
 private:
     void note_access();
+    // Worker: stores a new inversion count computed while counting was
+    // was_on, and writes -1 instead if a click switched counting off meanwhile.
+    void PublishInversions(int64_t count, bool was_on);
     void AppendHighlight(const AccessRecord& record);
     void RecordAccess(size_t i, uint16_t colour = COLOUR_ACCESS, uint16_t hold = 0, uint16_t priority = 0);
 

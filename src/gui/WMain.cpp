@@ -14,6 +14,7 @@
 #include "SortAlgo.h"
 #include "SortSound.h"
 #include "Version.h"
+#include "ModalCloseWatch.h"
 #include "WAbout.h"
 
 #include "quorvex.xpm"
@@ -63,7 +64,7 @@ wxBEGIN_EVENT_TABLE(WMain, WMain_wxg)
 wxEND_EVENT_TABLE()
 
 WMain::WMain(wxWindow* parent)
-    : WMain_wxg(parent, wxID_ANY, wxEmptyString),
+    : WMain_wxg(this, parent, wxID_ANY, wxEmptyString),
       m_thread(nullptr), m_abort_requested(false), m_array_size(100),
       m_refresh_timer(nullptr), m_run_serial(0)
 {
@@ -193,6 +194,7 @@ void WMain::StopAlgorithm()
 
     // the order matters: the worker must meet the flag once it moves again
     m_abort_requested = true;
+    sortview->InterruptDelay();
     if (m_thread->IsPaused()) m_thread->Resume();
     sortview->m_step_mode = false;
     m_thread->Wait();
@@ -315,7 +317,11 @@ void WMain::HandleRandom(wxCommandEvent&)
 void WMain::HandleAbout(wxCommandEvent&)
 {
     WAbout dlg(this);
+    // a close request for this window while the box is open ends the box,
+    // then closes the window as it would have without the box
+    ModalCloseWatch watch(this, &dlg);
     dlg.ShowModal();
+    if (watch.CloseRequested()) Close();
 }
 
 void WMain::HandleSpeedScroll(wxScrollEvent& se)

@@ -5,12 +5,11 @@
 #include <wx/intl.h>
 #include <wx/sizer.h>
 
-#include "WMain.h"
 
 // ---------------------------------------------------------------------------
 // The main window
 
-WMain_wxg::WMain_wxg(wxWindow* parent, wxWindowID id, const wxString& title,
+WMain_wxg::WMain_wxg(WMain* frame, wxWindow* parent, wxWindowID id, const wxString& title,
                      const wxPoint& pos, const wxSize& size, long style)
     : wxFrame(parent, id, title, pos, size, style)
 {
@@ -21,9 +20,9 @@ WMain_wxg::WMain_wxg(wxWindow* parent, wxWindowID id, const wxString& title,
     animationControlsBox = new wxStaticBox(controlPanel, wxID_ANY, _("Animation Controls"));
     inputAlgorithmBox = new wxStaticBox(controlPanel, wxID_ANY, _("Input and Algorithm"));
     viewPanel = new wxPanel(splitter, wxID_ANY);
-    // Only WMain derives from this class, so this is the frame the view
-    // belongs to; the view merely keeps the pointer.
-    sortview = new WSortView(viewPanel, wxID_ANY, static_cast<WMain*>(this));
+    // the view keeps the pointer to the frame it belongs to; nothing of the
+    // frame is reached before its construction is complete
+    sortview = new WSortView(viewPanel, wxID_ANY, frame);
     runButton = new wxToggleButton(controlPanel, ID_RUN_BUTTON, _("&Run"));
     resetButton = new wxButton(controlPanel, ID_RESET_BUTTON, _("R&eset"));
     stepButton = new wxButton(controlPanel, ID_STEP_BUTTON, _("&Step"));
@@ -68,6 +67,10 @@ void WMain_wxg::set_properties()
     labelInversionsValue->SetToolTip(_("Current number of inversions. Click to enable or disable."));
     labelRunsValue->SetToolTip(_("Current number of runs."));
     pivotRulePanel->Hide();
+    // The description box is never shorter than its vertical scrollbar
+    // needs (with room for three lines of text): allocated less, the
+    // toolkit's scrollbar complains on the terminal at every layout.
+    infoTextctrl->SetMinSize(wxSize(-1, 3 * infoTextctrl->GetCharHeight() + 16));
     // a wider frame widens the view only: the control column keeps its width
     splitter->SetSashGravity(1.0);
 }

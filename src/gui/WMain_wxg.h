@@ -36,10 +36,15 @@ enum {
     ID_ALGO_LIST = 7009,
 };
 
+class WMain;
+
 class WMain_wxg : public wxFrame
 {
 public:
-    WMain_wxg(wxWindow* parent, wxWindowID id, const wxString& title,
+    // `frame` is the derived window under construction, handed to the view
+    // as its main window; it is only stored, never used, while this base is
+    // built.
+    WMain_wxg(WMain* frame, wxWindow* parent, wxWindowID id, const wxString& title,
               const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
               long style = wxDEFAULT_FRAME_STYLE);
 

@@ -1,6 +1,7 @@
 #include "WSortView.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include <wx/dcbuffer.h>
@@ -46,6 +47,7 @@ void WSortView::DoDelay(double delay)
     ASSERT(wmain->m_thread);
     ASSERT(wxThread::GetCurrentId() == wmain->m_thread->GetId());
 
+    // the stop point: a stopped worker ends at its next paced access
     if (wmain->m_abort_requested) throw SortAbort();
 
     if (m_step_mode) {
@@ -55,14 +57,32 @@ void WSortView::DoDelay(double delay)
             // blocks here, and a chance to notice that step mode ended
             wmain->m_thread->TestDestroy();
             wxThread::Yield();
-            if (!m_step_mode) break;
+            if (!m_step_mode || wmain->m_abort_requested) break;
         }
     }
 
     wmain->m_thread->TestDestroy(); // pause point; the result is not used
 
+    // A stop request that came while waiting for a step or while paused
+    // needs no delay: the worker goes on to its next paced access and ends
+    // there. The delay itself is a wait that the request cuts short.
     const unsigned long us = static_cast<unsigned long>(delay * 1000.0);
-    if (us > 0) wxMicroSleep(us);
+    if (us == 0 || wmain->m_abort_requested) return;
+    std::unique_lock<std::mutex> lock(m_delay_lock);
+    m_delay_wake.wait_for(lock, std::chrono::microseconds(us),
+                          [this] { return static_cast<bool>(wmain->m_abort_requested); });
+}
+
+void WSortView::InterruptDelay()
+{
+    {
+        // taken so that the notification cannot fall between the worker's
+        // test of the request and the start of its wait
+        std::lock_guard<std::mutex> lock(m_delay_lock);
+    }
+    m_delay_wake.notify_all();
+    // a worker waiting for a step leaves its wait at once
+    m_step_gate.Post();
 }
 
 void WSortView::DoStepwise()
@@ -266,13 +286,18 @@ SortAlgoThread::SortAlgoThread(WMain* wmain, WSortView* sortview, size_t algo, l
 wxThread::ExitCode SortAlgoThread::Entry()
 {
     ASSERT(m_algo < g_algolist_size);
+    SortArray& A = m_view->m_items;
     try {
-        m_view->m_items.PrepareInversions(g_algolist[m_algo]);
-        g_algolist[m_algo].func(m_view->m_items);
-        m_view->m_items.CheckSorted();
+        A.PrepareInversions(g_algolist[m_algo]);
+        g_algolist[m_algo].func(A);
+        // the watched variables lived in the algorithm's frames, now gone
+        A.unwatch_all();
+        A.CheckSorted();
     }
     catch (const SortAbort&) {
-        // stopped: no result check, no completion event
+        // stopped: the algorithm's frames are unwound, and with them every
+        // variable it watched; no result check, no completion event
+        A.unwatch_all();
         return 0;
     }
 

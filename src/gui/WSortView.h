@@ -2,6 +2,8 @@
 #ifndef QUORVEX_WSORTVIEW_H
 #define QUORVEX_WSORTVIEW_H
 
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include <wx/dc.h>
@@ -40,6 +42,10 @@ public:
     void DoDelay(double delay);
     // GUI thread: releases one paced access in step mode.
     void DoStepwise();
+    // GUI thread, after the stop request is set: cuts short the worker's
+    // wait for its delay or for a step, so that it reaches its next paced
+    // access (and ends there) at once.
+    void InterruptDelay();
 
     // Draws one frame of width by height pixels.
     void paint(wxDC& dc, const wxSize& size);
@@ -67,6 +73,10 @@ private:
     // the canvas's pixels as a drawing surface, remade when they move
     cairo_surface_t* m_surface = nullptr;
     const uint32_t* m_surface_pixels = nullptr;
+
+    // The delay's wait: a timed wait that a stop request ends early.
+    std::mutex m_delay_lock;
+    std::condition_variable m_delay_wake;
 
     wxDECLARE_EVENT_TABLE();
 };
