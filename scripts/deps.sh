@@ -7,6 +7,7 @@ packages=(
   libwxgtk3.2-dev libsdl1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick sox
+  dpkg-dev desktop-file-utils appstream man-db librsvg2-bin
 )
 
 missing=()
