@@ -95,6 +95,8 @@ man_page)
   page=$installed/share/man/man1/quorvex.1
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null) || fail "man fails on quorvex.1: $warnings"
   [ -z "$warnings" ] || fail "man warns on quorvex.1: $warnings"
+  # apropos and whatis find the page by its NAME line.
+  lexgrog "$page" | grep -q ': "quorvex - ' || fail "lexgrog finds no 'quorvex - ...' NAME line"
   # Every command that `quorvex --help` lists has its section, and every option
   # that a --help shows is described (wide lines: no option is broken apart).
   text=$(MANWIDTH=1000 man -l "$page")
