@@ -101,21 +101,29 @@ man_page)
   # that a --help shows is described (wide lines: no option is broken apart).
   text=$(MANWIDTH=1000 man -l "$page")
   program=$installed/bin/quorvex
-  has_option() {
-    grep -qE -e "(^|[^[:alnum:]-])$1([^[:alnum:]-]|\$)" <<< "$text"
+  has_option() { # OPTION TEXT
+    grep -qE -e "(^|[^[:alnum:]-])$1([^[:alnum:]-]|\$)" <<< "$2"
+  }
+  section_of() { # COMMAND: its subsection, up to the next heading
+    awk -v head="   quorvex $1" '
+      found && (/^[^ ]/ || /^   [^ ]/) { exit }
+      $0 == head || index($0, head " ") == 1 { found = 1 }
+      found' <<< "$text"
   }
   options_of() {
     grep -oE -e '(^|[][[:space:](,/|])--?[[:alpha:]][[:alnum:]-]*' | sed 's/^[^-]*//' | sort -u
   }
   for option in $(env -u DISPLAY "$program" --help | options_of); do
-    has_option "$option" || fail "quorvex --help shows $option, which the manual page lacks"
+    has_option "$option" "$text" || fail "quorvex --help shows $option, which the manual page lacks"
   done
   commands=$(env -u DISPLAY "$program" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p')
   [ -n "$commands" ] || fail "quorvex --help lists no commands"
   for command in $commands; do
-    grep -qE "^   quorvex $command( |\$)" <<< "$text" || fail "the manual page has no section for 'quorvex $command'"
+    section=$(section_of "$command")
+    [ -n "$section" ] || fail "the manual page has no section for 'quorvex $command'"
     for option in $(env -u DISPLAY "$program" "$command" --help | options_of); do
-      has_option "$option" || fail "quorvex $command --help shows $option, which the manual page lacks"
+      has_option "$option" "$section" ||
+        fail "quorvex $command --help shows $option, which the manual page's 'quorvex $command' lacks"
     done
   done
   ;;
