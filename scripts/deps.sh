@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core ffmpeg
   nlohmann-json3-dev
   xvfb xauth x11-utils xdotool imagemagick sox
+  dpkg-dev desktop-file-utils appstream man-db librsvg2-bin
 )
 
 missing=()
