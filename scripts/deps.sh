@@ -6,7 +6,7 @@ packages=(
   build-essential cmake git pkg-config
   libwxgtk3.2-dev libsdl1.2-dev libgtk-3-0 libcairo2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev libcairo2-dev
+  libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
   fonts-dejavu-core ffmpeg
   nlohmann-json3-dev
   xvfb xauth x11-utils xdotool imagemagick sox
