@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake git pkg-config
-  libwxgtk3.2-dev libsdl1.2-dev libgtk-3-0 libcairo2-dev
+  libwxgtk3.2-dev libsdl1.2-dev libgtk-3-dev libcairo2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
   fonts-dejavu-core ffmpeg

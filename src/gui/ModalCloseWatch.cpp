@@ -1,30 +1,15 @@
 #include "ModalCloseWatch.h"
 
-// The few calls of the toolkit's GTK and GDK layer that the watch needs.
-extern "C" {
-typedef union _GdkEvent GdkEvent;
-typedef void (*QuorvexGdkEventFunc)(GdkEvent* event, void* data);
-GdkWindow* gtk_widget_get_window(GtkWidget* widget);
-void gdk_event_handler_set(QuorvexGdkEventFunc func, void* data, void (*notify)(void*));
-void gtk_main_do_event(GdkEvent* event);
-}
+#include <gtk/gtk.h>
 
 namespace {
 
-// The head of every GDK event.
-struct GdkEventHead
-{
-    int type;
-    GdkWindow* window;
-};
-const int GDK_DELETE = 0;
-
 ModalCloseWatch* g_watch = nullptr; // the watch in place, if any
 
-void HandleEvent(GdkEvent* event, void*)
+void HandleEvent(GdkEvent* event, gpointer)
 {
-    const GdkEventHead* head = reinterpret_cast<const GdkEventHead*>(event);
-    if (g_watch && head->type == GDK_DELETE && head->window == g_watch->m_gdk_window) {
+    if (g_watch && gdk_event_get_event_type(event) == GDK_DELETE &&
+        gdk_event_get_window(event) == g_watch->m_gdk_window) {
         g_watch->m_requested = true;
         if (g_watch->m_box->IsModal()) g_watch->m_box->EndModal(wxID_CANCEL);
         return;
@@ -33,7 +18,7 @@ void HandleEvent(GdkEvent* event, void*)
 }
 
 // The toolkit's own dispatch, as installed before the watch.
-void DispatchEvent(GdkEvent* event, void*)
+void DispatchEvent(GdkEvent* event, gpointer)
 {
     gtk_main_do_event(event);
 }
