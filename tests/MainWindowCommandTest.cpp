@@ -429,11 +429,20 @@ struct SlowStopCase
     long settle_ms; // how long the worker waits before the command
 };
 
-std::string SlowStopName(const ::testing::TestParamInfo<SlowStopCase>& p)
+std::string SlowStopText(const SlowStopCase& c)
 {
     static const char* commands[] = {"Reset", "Random", "DoubleClick", "Close"};
-    return std::string(Name(p.param.state)) + commands[static_cast<int>(p.param.command)] +
-           std::to_string(p.param.settle_ms);
+    return std::string(Name(c.state)) + commands[static_cast<int>(c.command)] + std::to_string(c.settle_ms);
+}
+
+std::string SlowStopName(const ::testing::TestParamInfo<SlowStopCase>& p)
+{
+    return SlowStopText(p.param);
+}
+
+void PrintTo(const SlowStopCase& c, std::ostream* os)
+{
+    *os << SlowStopText(c);
 }
 
 } // namespace
