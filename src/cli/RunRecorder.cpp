@@ -141,7 +141,7 @@ public:
         }
         if (m_s.pictures) {
             m_snapshot.Take(m_array);
-            if (finished && m_array.m_sorted_ok) m_snapshot.colours.assign(m_snapshot.colours.size(), 2);
+            if (finished && m_array.m_sorted_ok) m_snapshot.colours.assign(m_snapshot.colours.size(), COLOUR_CONFIRMED);
             const uint64_t comparisons = g_comparison_count, accesses = g_access_count;
             const int64_t inversions = m_array.m_inversion_count;
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-class SortArray;
+#include "SortArray.h"
 
 // The bars' colours by colour index, as 0xAARRGGBB words with full alpha.
-constexpr int BAR_COLOUR_COUNT = 17;
+constexpr int BAR_COLOUR_COUNT = COLOUR_INDEX_COUNT;
 extern const uint32_t g_bar_colours[BAR_COLOUR_COUNT];
 constexpr uint32_t FRAME_BACKGROUND = 0xFF000000; // black
 
