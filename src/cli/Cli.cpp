@@ -71,6 +71,12 @@ bool Find(const char* what, const wxArrayString& names, const std::string& text,
 
 } // namespace
 
+bool HasExtension(const std::string& path, const char* extension)
+{
+    const size_t n = std::strlen(extension);
+    return path.size() > n && strcasecmp(path.c_str() + path.size() - n, extension) == 0;
+}
+
 void CliError(const std::string& message)
 {
     std::fprintf(stderr, "quorvex: %s\n", message.c_str());

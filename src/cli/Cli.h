@@ -15,6 +15,10 @@ enum { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 // Prints "quorvex: MESSAGE" on stderr.
 void CliError(const std::string& message);
 
+// Whether path ends in extension (".svg"), case ignored, after at least one
+// other character.
+bool HasExtension(const std::string& path, const char* extension);
+
 // Looks up a catalogue entry, an input type or a pivot rule by its name as
 // `quorvex list` prints it (case ignored) or by its position there (from 1).
 // On success stores the 0-based index and returns true; otherwise prints one

@@ -182,33 +182,6 @@ uint32_t RunSeed(uint32_t seed, size_t input, size_t size, unsigned rep)
     return static_cast<uint32_t>(x ^ (x >> 32));
 }
 
-uint64_t CountInversions(const SortArray& array)
-{
-    const size_t n = array.size();
-    std::vector<int32_t> src(n), dst(n);
-    for (size_t i = 0; i < n; ++i) src[i] = array.m_array[i].raw();
-    uint64_t count = 0;
-    for (size_t width = 1; width < n; width *= 2) {
-        for (size_t lo = 0; lo < n; lo += 2 * width) {
-            const size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
-            size_t a = lo, b = mid, o = lo;
-            while (a < mid && b < hi) {
-                if (src[b] < src[a]) {
-                    count += mid - a; // every item still waiting on the left is greater
-                    dst[o++] = src[b++];
-                }
-                else {
-                    dst[o++] = src[a++];
-                }
-            }
-            while (a < mid) dst[o++] = src[a++];
-            while (b < hi) dst[o++] = src[b++];
-        }
-        src.swap(dst);
-    }
-    return count;
-}
-
 namespace {
 
 double ProcessSeconds()
@@ -246,7 +219,7 @@ CellResult RunCell(const CountCell& cell, const CountSettings& settings, SortArr
     for (unsigned rep = 0; rep < cell.repeats; ++rep) {
         const uint32_t seed = RunSeed(settings.seed, cell.input, cell.size, rep);
         array.FillArray(static_cast<unsigned int>(cell.input), cell.size, seed);
-        inversions += static_cast<double>(CountInversions(array));
+        inversions += static_cast<double>(array.CountAllInversions());
         runs += array.CountRuns();
         srand(seed); // the random pivot's numbers
 

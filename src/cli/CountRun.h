@@ -35,8 +35,6 @@ bool IsShuffledInput(size_t input);
 // cell. Every algorithm therefore sorts the same inputs under one seed.
 uint32_t RunSeed(uint32_t seed, size_t input, size_t size, unsigned rep);
 
-// Pairs i < j of the array's items with v[i] > v[j], in 64 bits.
-uint64_t CountInversions(const SortArray& array);
 
 // One (algorithm, input type, size) to count, repeated `repeats` times.
 struct CountCell

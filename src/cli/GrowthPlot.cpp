@@ -1,5 +1,7 @@
 #include "GrowthPlot.h"
 
+#include "Cli.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -34,12 +36,6 @@ struct Box
 {
     double x, y, w, h;
 };
-
-bool EndsWith(const std::string& s, const char* tail)
-{
-    const size_t n = std::strlen(tail);
-    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
-}
 
 // "10" with the exponent as superscript digits: 10³, 10⁶.
 std::string PowerOfTen(int e)
@@ -327,7 +323,7 @@ void GrowthPlotDefaultSize(size_t charts, size_t lines, int& width, int& height)
 
 bool IsGrowthPlotName(const std::string& path)
 {
-    return EndsWith(path, ".svg") || EndsWith(path, ".png");
+    return HasExtension(path, ".svg") || HasExtension(path, ".png");
 }
 
 bool WriteGrowthPlot(const GrowthPlot& plot, const std::string& path, int width, int height, std::string& error)
@@ -336,7 +332,7 @@ bool WriteGrowthPlot(const GrowthPlot& plot, const std::string& path, int width,
         error = "the plot file '" + path + "' must end in .svg or .png";
         return false;
     }
-    const bool svg = EndsWith(path, ".svg");
+    const bool svg = HasExtension(path, ".svg");
     // beside the target, so that the rename stays on one file system
     const std::string temp = path + ".part" + std::to_string(getpid()) + (svg ? ".svg" : ".png");
 

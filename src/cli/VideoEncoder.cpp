@@ -1,5 +1,7 @@
 #include "VideoEncoder.h"
 
+#include "Cli.h"
+
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
@@ -25,12 +27,6 @@ const OutputFormat FORMATS[] = {
     {".wav", "wav", nullptr, "pcm_s16le", "the sound alone, 16-bit PCM"},
 };
 const OutputFormat LOSSLESS = {".mkv", "matroska", "ffv1", "flac", "lossless FFV1 video and FLAC sound"};
-
-bool EndsWith(const std::string& s, const char* tail)
-{
-    const size_t n = std::strlen(tail);
-    return s.size() > n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
-}
 
 // FFmpeg's text for an error code.
 std::string AvError(int code)
@@ -111,9 +107,9 @@ struct Stream
 
 const OutputFormat* FindOutputFormat(const std::string& path, bool lossless)
 {
-    if (lossless) return EndsWith(path, LOSSLESS.extension) ? &LOSSLESS : nullptr;
+    if (lossless) return HasExtension(path, LOSSLESS.extension) ? &LOSSLESS : nullptr;
     for (const OutputFormat& f : FORMATS)
-        if (EndsWith(path, f.extension)) return &f;
+        if (HasExtension(path, f.extension)) return &f;
     return nullptr;
 }
 

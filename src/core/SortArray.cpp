@@ -465,7 +465,7 @@ bool SortArray::CheckSorted()
 // ---------------------------------------------------------------------------
 // Inversions and runs
 
-uint32_t SortArray::FullInversionCount()
+uint64_t SortArray::CountAllInversions()
 {
     // bottom-up merge sort of a copy of the values, counting for every item
     // taken from a right run the items of the left run still waiting
@@ -474,9 +474,7 @@ uint32_t SortArray::FullInversionCount()
     m_count_scratch.resize(n);
     for (size_t i = 0; i < n; ++i) m_count_values[i] = m_array[i].raw();
 
-    // at most n (n - 1) / 2 pairs: 2096128 for the largest array of 2048
-    // items, far within the 32 bits of the result
-    uint32_t count = 0;
+    uint64_t count = 0;
     int32_t* src = m_count_values.data();
     int32_t* dst = m_count_scratch.data();
     for (size_t width = 1; width < n; width *= 2) {
@@ -485,7 +483,7 @@ uint32_t SortArray::FullInversionCount()
             size_t a = lo, b = mid, o = lo;
             while (a < mid && b < hi) {
                 if (src[b] < src[a]) {
-                    count += static_cast<uint32_t>(mid - a);
+                    count += mid - a;
                     dst[o++] = src[b++];
                 }
                 else {

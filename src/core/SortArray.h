@@ -292,7 +292,10 @@ public:
     void ToggleInversions();
     unsigned int CountRuns() const;
     // The number of pairs i < j with v[i] > v[j], counted in O(n log n).
-    uint32_t FullInversionCount();
+    uint64_t CountAllInversions();
+    // The same count in the 32 bits the window's inversion counting keeps:
+    // at most 2096128 for the largest array of 2048 items.
+    uint32_t FullInversionCount() { return static_cast<uint32_t>(CountAllInversions()); }
 
 private:
     void note_access();
@@ -302,7 +305,7 @@ private:
     void AppendHighlight(const AccessRecord& record);
     void RecordAccess(size_t i, uint16_t colour = COLOUR_ACCESS, uint16_t hold = 0, uint16_t priority = 0);
 
-    std::vector<int32_t> m_count_values, m_count_scratch; // for FullInversionCount
+    std::vector<int32_t> m_count_values, m_count_scratch; // for CountAllInversions
     // IndexColours in two steps: the colours decided before the highlights
     // (m_guard held), then the highlights' consumption from a list of records.
     void FixedColours(std::vector<int>& colours);
